@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs what Pelkora needs to build, test and run from Debian's archive.
+# Idempotent: when every package is present it only checks and returns.
+set -euo pipefail
+
+PACKAGES=(
+  g++ cmake make pkg-config
+  qt6-base-dev libgl-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  zlib1g-dev
+  xvfb xauth
+  clang libclang-rt-14-dev
+  zip unzip
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]})); then
+  SUDO=""
+  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+  echo "setup: installing ${missing[*]}"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+bash scripts/build.sh release
+export QT_QPA_PLATFORM=offscreen
+ctest --preset release

@@ -1,0 +1,39 @@
+#pragma once
+// One row of the file list, built from an archive entry: the eight cells
+// Name, Type, Modified, Size, Packed, Ratio, Path and the hidden Sort key.
+
+#include "archive/cBig.h"
+
+#include <QLocale>
+#include <QString>
+#include <array>
+#include <cstdint>
+
+namespace pelkora {
+
+enum ListColumn { ColName = 0, ColType, ColModified, ColSize, ColPacked, ColRatio, ColPath, ColSort, ColumnCount };
+
+using ListRow = std::array<QString, ColumnCount>;
+
+// Cells from a full name and the entry's numbers (widget-free and reader-free,
+// for tests and the command-line tool).
+ListRow MakeListRow(const QString& fullName, const QString& modified, std::int32_t unpacked, std::int32_t packed,
+    const QLocale& locale = QLocale());
+
+// Reads entry ID through the reader (GetFileName may raise BigRuntimeError).
+ListRow BuildListRow(cBig& big, std::int32_t ID, const QLocale& locale = QLocale());
+
+// The cells joined with one tab between neighbours.
+QString JoinRow(const ListRow& row);
+
+// The pictures "#,##0" and "00%" with the locale's digits and grouping.
+QString FormatCount(std::int64_t value, const QLocale& locale = QLocale());
+QString FormatPercent(double fraction, const QLocale& locale = QLocale());
+// The Ratio cell: "00%" for an unpacked size below 1, else 1 - packed/unpacked.
+QString RatioCell(std::int32_t unpacked, std::int32_t packed, const QLocale& locale = QLocale());
+double RatioValue(std::int32_t unpacked, std::int32_t packed);
+
+// Order of the list's sort on the Sort cell (see ListRow.cpp for the rule).
+bool SortKeyLess(const QString& a, const QString& b);
+
+} // namespace pelkora

@@ -1,0 +1,62 @@
+#pragma once
+// The program's globals and its widget-free application procedures:
+// the current archive reader, loading an archive into the file list, and
+// extracting one listed entry. The window supplies the list and the progress
+// bar through the small interfaces below.
+
+#include "archive/cBig.h"
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace pelkora {
+
+// What LoadBigFile and the extraction commands need of the file list.
+class FileListControl {
+public:
+    virtual ~FileListControl() = default;
+    virtual int Rows() const = 0;
+    virtual int Cols() const = 0;
+    virtual void setRow(int row) = 0;
+    virtual void setCol(int col) = 0;
+    virtual void setRowSel(int row) = 0;
+    virtual void setPainting(bool on) = 0;
+    virtual void appendRow(const QString& tabSeparated) = 0;
+    // Sorts rows Row..RowSel ascending on the current column (stable).
+    virtual void sortSelection() = 0;
+};
+
+// What they need of the progress bar.
+class ProgressControl {
+public:
+    virtual ~ProgressControl() = default;
+    virtual void setMaximum(float maximum) = 0;
+    virtual void setValue(float value) = 0;
+};
+
+// The one current archive reader (none until the first load).
+extern std::unique_ptr<cBig> gBig;
+
+void ReleaseBig();
+
+// Opens `filename` in a new reader stored in gBig and lists every entry into
+// `list`, then sorts it. Failures are shown with the error report.
+void LoadBigFile(const QString& filename, FileListControl& list, ProgressControl& progress);
+
+// Extracts the listed entry (Name and Path cells) under `destination` (the
+// extract-to folder, ending in a separator). Failures are shown with the
+// error report; always returns.
+void ExtractFile(const QString& destination, const QString& name, const QString& path);
+
+// Lets pending window events run, at most about every `sliceMs` of work so
+// that long loops stay fast yet the window repaints (always runs when 0).
+void YieldToEvents(int sliceMs = 30);
+
+// Set when the main window is closing: running loops stop between entries.
+bool ShutdownRequested();
+void RequestShutdown();
+void ResetShutdownRequest(); // tests
+
+} // namespace pelkora

@@ -1,0 +1,86 @@
+#pragma once
+// Reader of one "Big file" archive (layout in FORMAT.md beside this file).
+//
+// The reader's own failures (1001-1005) set Error() and return a failure
+// value. Any other failure inside Load, FindFile, GetFileName or GetFileBlob
+// is recorded in Error() and raised as BigRuntimeError with the operation's
+// name as its source. No field of the file is trusted: nothing is allocated or
+// read that does not lie inside the file.
+
+#include "archive/cError.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+namespace pelkora {
+
+struct BigEntry {
+    std::uint32_t hashLow = 0;
+    std::uint32_t hashHigh = 0;
+    std::int32_t nameLength = 0;
+    std::int32_t compressedSize = 0;
+    std::int32_t uncompressedSize = 0;
+    std::int32_t entryOffset = 0;
+    std::int32_t timestamp = 0;
+    std::uint8_t compressedFlag = 0;
+
+    std::uint64_t hash() const { return (static_cast<std::uint64_t>(hashHigh) << 32) | hashLow; }
+};
+
+class cBig {
+public:
+    cBig();
+    ~cBig();
+    cBig(const cBig&) = delete;
+    cBig& operator=(const cBig&) = delete;
+
+    cError& Error() { return error_; }
+    const cError& Error() const { return error_; }
+    bool Loaded() const { return loaded_; }
+    QString Name() const { return name_; }
+
+    bool Load(const QString& filename);
+    // Lowest ID whose stored hash equals crc64, or -1 (1003 / 1004).
+    std::int32_t FindFile(std::uint64_t crc64);
+    QString GetFileName(std::int32_t ID);
+    QByteArray GetFileBlob(std::int32_t ID);
+    std::int32_t FileCount() const { return fileCount_; }
+
+    std::int32_t data_compressed_size(std::int32_t ID);
+    std::int32_t data_uncompressed_size(std::int32_t ID);
+    // The moment as text (see support/TimestampText.h).
+    QString timestamp(std::int32_t ID);
+    bool data_compressed_flag(std::int32_t ID);
+
+    // Beyond the classic members, for the command-line tool and the
+    // extraction routine. Same error rules as the per-entry properties.
+    std::int32_t timestamp_seconds(std::int32_t ID);
+    std::uint64_t name_hash(std::int32_t ID);
+    // The next ID above `afterId` with the same stored hash, or -1. Does not
+    // touch Error(); answers -1 when not loaded.
+    std::int32_t FindNextFile(std::uint64_t crc64, std::int32_t afterId) const;
+
+private:
+    bool checkEntry(std::int32_t ID);
+    void readAt(qint64 offset, char* dst, qint64 size, const char* what, std::int32_t ID);
+    [[noreturn]] void raise(int number, const QString& description);
+    void closeFile();
+
+    cError error_;
+    QFile file_;
+    qint64 fileSize_ = 0;
+    QString name_;
+    bool loaded_ = false;
+    std::int32_t fileCount_ = 0;
+    std::vector<BigEntry> directory_;
+    // (hash, ID) sorted, so a lookup is a binary search and equal hashes are
+    // in ID order.
+    std::vector<std::pair<std::uint64_t, std::int32_t>> index_;
+    const char* operation_ = "";
+};
+
+} // namespace pelkora

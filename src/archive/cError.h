@@ -1,0 +1,35 @@
+#pragma once
+// The last failure of an archive reader: a number and a description.
+
+#include <QString>
+#include <array>
+
+namespace pelkora {
+
+class cError {
+public:
+    // The reader's own failures.
+    static constexpr int FileNotFound = 1001;
+    static constexpr int NotABigFile = 1002;
+    static constexpr int NotLoaded = 1003;
+    static constexpr int NotInArchive = 1004;
+    static constexpr int IdOutOfBounds = 1005;
+
+    cError();
+
+    void Clear();
+    int Number() const { return number_; }
+    void setNumber(int vData) { number_ = vData; }
+    // Empty for 0, the fixed text for 1001-1005, otherwise the stored text.
+    QString Description() const;
+    void setDescription(const QString& vData) { description_ = vData; }
+
+private:
+    void InitMessages();
+
+    int number_ = 0;
+    QString description_;
+    std::array<QString, 5> messages_;
+};
+
+} // namespace pelkora

@@ -1,0 +1,42 @@
+#include "support/FileTime.h"
+
+#include <QFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace pelkora {
+
+bool SetFileModifiedInZone(const QString& path, const QDateTime& local, const QTimeZone& zone)
+{
+    if (!local.isValid())
+        return false;
+    // The date and time fields as if they were UTC, then shifted by the bias.
+    const QDateTime naive(local.date(), local.time(), Qt::UTC);
+    const qint64 standardOffset =
+        zone.isValid() ? zone.standardTimeOffset(QDateTime::currentDateTimeUtc()) : 0;
+    const qint64 utcSeconds = naive.toSecsSinceEpoch() - standardOffset;
+
+    const QByteArray native = QFile::encodeName(path);
+    // Opening for writing (without truncating) is the test that the file may
+    // be changed: a read-only file keeps its times.
+    const int fd = ::open(native.constData(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return false;
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = static_cast<time_t>(utcSeconds);
+    times[1].tv_nsec = 0;
+    const bool ok = ::futimens(fd, times) == 0;
+    ::close(fd);
+    return ok;
+}
+
+bool SetFileModified(const QString& path, const QDateTime& local)
+{
+    return SetFileModifiedInZone(path, local, QTimeZone::systemTimeZone());
+}
+
+} // namespace pelkora

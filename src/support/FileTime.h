@@ -1,0 +1,20 @@
+#pragma once
+// Stamping a written file with an entry's modification time.
+
+#include <QDateTime>
+#include <QString>
+#include <QTimeZone>
+
+namespace pelkora {
+
+// Sets the last-write time of the existing file `path` from `local`, whose
+// date and time fields are read as local wall-clock time. Local time becomes
+// UTC with the zone's base (standard) offset only, whatever the season. The
+// access time is kept. Returns false and changes nothing when the file cannot
+// be opened for writing (read-only, missing) or the date is invalid.
+bool SetFileModified(const QString& path, const QDateTime& local);
+
+// Same, with the zone given (tests); SetFileModified uses the system zone.
+bool SetFileModifiedInZone(const QString& path, const QDateTime& local, const QTimeZone& zone);
+
+} // namespace pelkora

@@ -1,0 +1,1 @@
+namespace pelkora { int uiPlaceholder = 0; }
