@@ -1,1 +1,0 @@
-namespace pelkora { int uiPlaceholder = 0; }
