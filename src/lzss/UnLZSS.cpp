@@ -76,10 +76,12 @@ public:
                     dst[i] = src[i];
             }
         } else {
-            // Window positions never written yet hold zero.
+            // Window positions never written yet hold zero. Byte i comes from
+            // output index pos_ + i - distance, which may be a byte of this
+            // same copy once i reaches distance.
             for (std::size_t i = 0; i < length; ++i) {
-                const std::size_t back = distance - i;
-                dst[i] = back > pos_ ? 0 : data_[pos_ - back];
+                const std::size_t at = pos_ + i;
+                dst[i] = at < distance ? 0 : data_[at - distance];
             }
         }
         pos_ += length;

@@ -3,9 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
+#include <string>
 
 using namespace pelkora;
+using pelkora::testsupport::BitWriter;
+using pelkora::testsupport::LzssEncode;
+using pelkora::testsupport::LzssOptions;
 
 namespace {
 
@@ -14,9 +19,107 @@ QByteArray hex(const char* text)
     return QByteArray::fromHex(QByteArray(text));
 }
 
+// A second decoder that follows the stream rules literally, one bit at a
+// time: a fresh zero window per call, the first byte written at window
+// position 1, absolute positions, byte-by-byte copies, and input that ends
+// early reading as zero bits (a cut field reads as 0 as a whole).
+class ReferenceDecoder {
+public:
+    explicit ReferenceDecoder(const QByteArray& input)
+        : in_(input)
+    {
+    }
+
+    QByteArray decode()
+    {
+        int winPos = 1;
+        for (;;) {
+            if (readFlag()) {
+                push(static_cast<unsigned char>(readField(8)), winPos);
+                continue;
+            }
+            const unsigned position = readField(12);
+            if (position == 0)
+                return out_;
+            const unsigned m = readField(4) + 1;
+            for (unsigned i = 0; i <= m; ++i)
+                push(window_[(position + i) & 0xFFF], winPos);
+        }
+    }
+
+private:
+    // Returns false when no byte is left.
+    bool fetchIfNeeded()
+    {
+        if (mask_ != 0x80)
+            return true;
+        if (inPos_ >= in_.size()) {
+            return false;
+        }
+        cur_ = static_cast<unsigned char>(in_[inPos_++]);
+        return true;
+    }
+
+    bool takeBit()
+    {
+        const bool bit = (cur_ & mask_) != 0;
+        mask_ >>= 1;
+        if (mask_ == 0)
+            mask_ = 0x80;
+        return bit;
+    }
+
+    bool readFlag()
+    {
+        if (!fetchIfNeeded())
+            return false;
+        return takeBit();
+    }
+
+    unsigned readField(int width)
+    {
+        unsigned value = 0;
+        for (int w = width - 1; w >= 0; --w) {
+            if (!fetchIfNeeded())
+                return 0;
+            if (takeBit())
+                value |= 1u << w;
+        }
+        return value;
+    }
+
+    void push(unsigned char c, int& winPos)
+    {
+        out_.append(static_cast<char>(c));
+        window_[static_cast<std::size_t>(winPos)] = c;
+        winPos = (winPos + 1) & 0xFFF;
+    }
+
+    QByteArray in_;
+    qsizetype inPos_ = 0;
+    unsigned char cur_ = 0;
+    unsigned mask_ = 0x80;
+    std::array<unsigned char, 4096> window_{};
+    QByteArray out_;
+};
+
+QByteArray referenceDecode(const QByteArray& input)
+{
+    return ReferenceDecoder(input).decode();
+}
+
+QByteArray randomBytes(std::mt19937& rng, int size, int alphabet = 256)
+{
+    QByteArray bytes(size, '\0');
+    for (auto& c : bytes)
+        c = static_cast<char>(rng() % static_cast<unsigned>(alphabet));
+    return bytes;
+}
+
 } // namespace
 
 struct StreamCase {
+    const char* name;
     const char* input;
     QByteArray expected;
 };
@@ -29,16 +132,192 @@ TEST_P(LzssWorked, DecodesTheWorkedExamples)
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, LzssWorked,
-    ::testing::Values(StreamCase{"A08000", "A"}, StreamCase{"A08004C000", "AAAAAA"},
-        StreamCase{"B0D8AC6001400000", "abcabcabc"},
+    ::testing::Values(StreamCase{"LiteralThenEnd", "A08000", "A"},
+        StreamCase{"OverlappingCopyRepeatsLastByte", "A08004C000", "AAAAAA"},
+        StreamCase{"ThreeLiteralsAndACopy", "B0D8AC6001400000", "abcabcabc"},
         // the window never carries over from an earlier call
-        StreamCase{"00100000", QByteArray(2, '\0')},
-        StreamCase{"A0FF", QByteArray("A\0", 2)}, StreamCase{"0000", QByteArray()}, StreamCase{"", QByteArray()}));
+        StreamCase{"CopyFromFreshZeroWindow", "00100000", QByteArray(2, '\0')},
+        StreamCase{"LiteralCutByEndOfInputIsZero", "A0FF", QByteArray("A\0", 2)},
+        StreamCase{"EndAtOnceGivesEmpty", "0000", QByteArray()},
+        StreamCase{"EmptyInputGivesEmpty", "", QByteArray()}),
+    [](const ::testing::TestParamInfo<StreamCase>& p) { return std::string(p.param.name); });
 
 TEST(Lzss, EveryCallStartsFromAnEmptyWindow)
 {
     ASSERT_EQ(UnLZSS(hex("B0D8AC6001400000")), QByteArray("abcabcabc"));
     EXPECT_EQ(UnLZSS(hex("00100000")), QByteArray(2, '\0'));
+}
+
+// Streams that stop inside a field, built bit by bit.
+struct CutCase {
+    const char* name;
+    void (*build)(BitWriter&);
+    QByteArray expected;
+};
+
+class LzssCut : public ::testing::TestWithParam<CutCase> {};
+
+TEST_P(LzssCut, EndsQuietlyAsTheRulesSay)
+{
+    BitWriter w;
+    GetParam().build(w);
+    const QByteArray input = w.finish();
+    EXPECT_EQ(UnLZSS(input), GetParam().expected) << input.toHex().constData();
+    EXPECT_EQ(referenceDecode(input), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, LzssCut,
+    ::testing::Values(
+        // 'B' then a literal flag and 6 bits '1': the 8-bit field is cut off.
+        CutCase{"InsideLiteral",
+            [](BitWriter& w) {
+                w.put(1, 1);
+                w.put('B', 8);
+                w.put(1, 1);
+                w.put(0x7F, 6);
+            },
+            QByteArray("B\0", 2)},
+        // 'B' then a reference whose position is cut off: nothing more.
+        CutCase{"InsidePosition",
+            [](BitWriter& w) {
+                w.put(1, 1);
+                w.put('B', 8);
+                w.put(0, 1);
+                w.put(0x3F, 6);
+            },
+            QByteArray("B")},
+        // 'BC' then a reference to position 1 whose length is cut off: a
+        // 2-byte copy from position 1.
+        CutCase{"InsideLength",
+            [](BitWriter& w) {
+                w.put(1, 1);
+                w.put('B', 8);
+                w.put(1, 1);
+                w.put('C', 8);
+                w.put(0, 1);
+                w.put(1, 12);
+                w.put(1, 1); // the 4-bit length has only 1 bit before the input ends
+            },
+            QByteArray("BCBC")},
+        // Input that stops at a token boundary ends as if an end token followed.
+        CutCase{"AtTokenBoundary",
+            [](BitWriter& w) {
+                for (char c : {'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h'}) {
+                    w.put(1, 1);
+                    w.put(static_cast<unsigned char>(c), 8);
+                }
+            },
+            QByteArray("abcdefgh")}),
+    [](const ::testing::TestParamInfo<CutCase>& p) { return std::string(p.param.name); });
+
+TEST(Lzss, BitsAndBytesAfterTheEndAreIgnored)
+{
+    EXPECT_EQ(UnLZSS(hex("A08000FFFFFF")), QByteArray("A"));
+    EXPECT_EQ(UnLZSS(hex("A08003")), QByteArray("A"));
+}
+
+TEST(Lzss, OutputFarLargerThanInputGrowsTheBuffer)
+{
+    // One literal, then references that each repeat it 17 times: the
+    // output is far more than four times the input.
+    BitWriter w;
+    w.put(1, 1);
+    w.put('x', 8);
+    for (int i = 0; i < 2000; ++i) {
+        w.put(0, 1);
+        w.put(1, 12);
+        w.put(15, 4);
+    }
+    w.put(0, 13);
+    const QByteArray input = w.finish();
+    const QByteArray expected(1 + 2000 * 17, 'x');
+    EXPECT_EQ(UnLZSS(input), expected);
+    // A size hint far too small or far too large changes nothing.
+    EXPECT_EQ(UnLZSS(input, 1), expected);
+    EXPECT_EQ(UnLZSS(input, 1u << 30), expected);
+}
+
+TEST(Lzss, OneByteInputStillDecodes)
+{
+    // 0x80 with no further byte: a literal whose value is cut off.
+    EXPECT_EQ(UnLZSS(hex("80")), QByteArray(1, '\0'));
+    EXPECT_EQ(UnLZSS(hex("00")), QByteArray());
+}
+
+TEST(Lzss, ReferencesThatWrapPastTheWindowEndReadPositionZero)
+{
+    // After 4095 literals the next byte goes to position 0; a copy from
+    // position 4095 then reads positions 4095, 0, 1, ...
+    BitWriter w;
+    QByteArray expected;
+    for (int i = 0; i < 4096; ++i) {
+        const auto c = static_cast<unsigned char>('A' + i % 23);
+        w.put(1, 1);
+        w.put(c, 8);
+        expected.append(static_cast<char>(c));
+    }
+    w.put(0, 1);
+    w.put(4095, 12);
+    w.put(15, 4);
+    w.put(0, 13);
+    const QByteArray input = w.finish();
+    const QByteArray out = UnLZSS(input);
+    EXPECT_EQ(out, referenceDecode(input));
+    EXPECT_EQ(out.left(4096), expected);
+    EXPECT_EQ(out.size(), 4096 + 17);
+}
+
+// The fast decoder must agree with the literal one on every input, including
+// streams that copy from window positions not written yet.
+TEST(Lzss, AgreesWithTheBitByBitReferenceOnRandomStreams)
+{
+    std::mt19937 rng(2024);
+    for (int round = 0; round < 3000; ++round) {
+        const int size = 1 + static_cast<int>(rng() % (round < 2000 ? 64 : 3000));
+        const QByteArray input = randomBytes(rng, size);
+        const QByteArray expected = referenceDecode(input);
+        const QByteArray got = UnLZSS(input);
+        ASSERT_EQ(got, expected) << "random input " << input.toHex().constData();
+    }
+}
+
+TEST(Lzss, AgreesWithTheReferenceOnHandBuiltReferenceHeavyStreams)
+{
+    // Literals and references mixed at random, positions anywhere (also
+    // near the window end and just ahead of the write position).
+    std::mt19937 rng(99);
+    for (int round = 0; round < 2000; ++round) {
+        BitWriter w;
+        const int tokens = 1 + static_cast<int>(rng() % 400);
+        for (int t = 0; t < tokens; ++t) {
+            if (rng() % 3 == 0) {
+                w.put(1, 1);
+                w.put(rng() & 0xFF, 8);
+            } else {
+                w.put(0, 1);
+                const unsigned choice = rng() % 4;
+                const unsigned position = choice == 0 ? 4096 - 1 - rng() % 20 : choice == 1 ? 1 + rng() % 40 : 1 + rng() % 4095;
+                w.put(position, 12);
+                w.put(rng() & 0xF, 4);
+            }
+        }
+        if (rng() % 2)
+            w.put(0, 13);
+        const QByteArray input = w.finish();
+        ASSERT_EQ(UnLZSS(input), referenceDecode(input)) << "stream " << input.toHex().constData();
+    }
+}
+
+TEST(Lzss, AgreesWithTheReferenceOnEncoderOutput)
+{
+    std::mt19937 rng(5);
+    for (int round = 0; round < 200; ++round) {
+        const int size = static_cast<int>(rng() % 9000);
+        const QByteArray plain = randomBytes(rng, size, 1 + static_cast<int>(rng() % 6));
+        const QByteArray stream = LzssEncode(plain);
+        ASSERT_EQ(referenceDecode(stream), plain);
+        ASSERT_EQ(UnLZSS(stream), plain);
+    }
 }
 
 TEST(Lzss, EncoderRoundTripsRandomAndRepetitiveInputs)
@@ -51,5 +330,16 @@ TEST(Lzss, EncoderRoundTripsRandomAndRepetitiveInputs)
                 c = static_cast<char>(rng() % alphabet);
             EXPECT_EQ(UnLZSS(testsupport::LzssEncode(plain)), plain) << size << " " << alphabet;
         }
+    }
+}
+
+TEST(Lzss, EncoderRoundTripsWithoutEndTokenAndLiteralsOnly)
+{
+    std::mt19937 rng(11);
+    for (int size : {1, 5, 300, 5000}) {
+        const QByteArray plain = randomBytes(rng, size, 4);
+        EXPECT_EQ(UnLZSS(LzssEncode(plain, LzssOptions{.maxChain = 0})), plain) << size;
+        // Without the end token the zero padding reads as a cut position.
+        EXPECT_EQ(UnLZSS(LzssEncode(plain, LzssOptions{.endToken = false})), plain) << size;
     }
 }
