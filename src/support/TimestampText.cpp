@@ -56,7 +56,10 @@ QString TimestampTimeFormat(const QLocale& locale)
     const QString mended = mendFormat(locale.timeFormat(QLocale::LongFormat), [](QChar c, qsizetype run) {
         return c == u't' ? QString() : QString(run, c);
     });
-    return mended.simplified();
+    // Some locales put the zone in brackets ("H:mm:ss (t)"): drop the pair.
+    QString cleaned = mended;
+    cleaned.remove(QStringLiteral("()"));
+    return cleaned.simplified();
 }
 
 QDateTime TimestampMoment(std::int32_t seconds)
@@ -88,14 +91,22 @@ QDateTime ParseTimestampText(const QString& text, const QLocale& locale)
 {
     const QString dateFormat = TimestampDateFormat(locale);
     const QString timeFormat = TimestampTimeFormat(locale);
-    QDateTime parsed = locale.toDateTime(text, dateFormat + u' ' + timeFormat);
-    if (!parsed.isValid()) {
-        const QDate date = locale.toDate(text, dateFormat);
+    // Date and time are read apart: reading them as one local date-time
+    // would fail for wall-clock times that the system zone skips (the hour
+    // a daylight-saving change leaves out), and the moment carries no zone.
+    const QDate dateAlone = locale.toDate(text, dateFormat);
+    if (dateAlone.isValid())
+        return QDateTime(dateAlone, QTime(0, 0), Qt::UTC);
+    // The date itself may hold blanks ("1 Jan 1970"): try every blank.
+    for (qsizetype blank = text.indexOf(u' '); blank >= 0; blank = text.indexOf(u' ', blank + 1)) {
+        const QDate date = locale.toDate(text.first(blank), dateFormat);
         if (!date.isValid())
-            return {};
-        return QDateTime(date, QTime(0, 0), Qt::UTC);
+            continue;
+        const QTime time = locale.toTime(text.sliced(blank + 1), timeFormat);
+        if (time.isValid())
+            return QDateTime(date, time, Qt::UTC);
     }
-    return QDateTime(parsed.date(), parsed.time(), Qt::UTC);
+    return {};
 }
 
 } // namespace pelkora
