@@ -11,6 +11,17 @@
 
 namespace pelkora {
 
+// Numbers of the failures ExtractEntry reports itself. A failure to read the
+// entry keeps the reader's number and has the reader's operation as its source
+// ("GetFileBlob"); a decoder that runs out of memory has the source "UnLZSS";
+// everything the file system refuses has the source "ExtractEntry".
+namespace extract_error {
+inline constexpr int OutOfMemory = 7;
+inline constexpr int UnsafeName = 52;      // the name is refused (see SafeName.h)
+inline constexpr int ReadOnlyTarget = 70;  // an existing read-only file is kept
+inline constexpr int PathAccess = 75;      // a link in the way, a folder or file that cannot be made
+} // namespace extract_error
+
 struct ExtractResult {
     bool ok = true;
     QString source;       // the operation that failed ("GetFileBlob", "ExtractEntry", ...)
@@ -29,7 +40,8 @@ struct ExtractResult {
 ExtractResult ExtractEntry(cBig& big, std::int32_t ID, const QString& destination, const QString& fullName);
 
 // The decoded content of entry ID (UnLZSS when its flag is set). Throws
-// BigRuntimeError from the reader.
+// BigRuntimeError from the reader, also for its own failures (not loaded, ID
+// out of bounds), and std::bad_alloc from the decoder.
 QByteArray ReadEntryContent(cBig& big, std::int32_t ID);
 
 } // namespace pelkora

@@ -1,9 +1,78 @@
+#include "app/ErrorReport.h"
+#include "app/ExtractEntry.h"
 #include "app/ModMain.h"
+#include "archive/BigRuntimeError.h"
+#include "support/Crc.h"
+
+#include <exception>
 
 namespace pelkora {
+namespace {
 
-void ExtractFile(const QString&, const QString&, const QString&)
+void reportReaderNumber(int number)
 {
+    cError record;
+    record.setNumber(number);
+    ReportReaderError(kExtractHeadline, record.Number(), record.Description());
+}
+
+bool sameName(const QString& a, const QString& b)
+{
+    return a.toLower() == b.toLower();
+}
+
+// The entry listed as `fullName`. FindFile gives the lowest ID with the name's
+// hash, but names of odd length that differ only in their last character
+// share a hash, so the candidates are walked until the name itself matches.
+// -1 when no entry has that name (the reader's record then says why).
+std::int32_t findListedEntry(cBig& big, const QString& fullName, int& failureNumber)
+{
+    const std::uint64_t key = GetCrc64(fullName.toLower());
+    std::int32_t id = big.FindFile(key);
+    if (id < 0) {
+        failureNumber = big.Error().Number();
+        return -1;
+    }
+    for (; id >= 0; id = big.FindNextFile(key, id)) {
+        try {
+            if (sameName(big.GetFileName(id), fullName))
+                return id;
+        } catch (const BigRuntimeError&) {
+            // An entry whose name cannot be read is not the listed one.
+        }
+    }
+    failureNumber = cError::NotInArchive;
+    return -1;
+}
+
+} // namespace
+
+void ExtractFile(const QString& destination, const QString& name, const QString& path)
+{
+    try {
+        if (!gBig) {
+            reportReaderNumber(cError::NotLoaded);
+            return;
+        }
+        const QString fullName = path + name;
+        int failureNumber = 0;
+        const std::int32_t id = findListedEntry(*gBig, fullName, failureNumber);
+        if (id < 0) {
+            reportReaderNumber(failureNumber);
+            return;
+        }
+        const ExtractResult result = ExtractEntry(*gBig, id, destination, fullName);
+        if (!result.ok)
+            ReportCaughtError(kExtractHeadline, result.source, result.number, result.description);
+    } catch (const BigRuntimeError& e) {
+        ReportCaughtError(kExtractHeadline, e.source(), e.number(), e.description());
+    } catch (const std::bad_alloc&) {
+        ReportCaughtError(kExtractHeadline, QStringLiteral("ExtractFile"), extract_error::OutOfMemory,
+            QStringLiteral("\"%1\": out of memory.").arg(path + name));
+    } catch (const std::exception& e) {
+        ReportCaughtError(kExtractHeadline, QStringLiteral("ExtractFile"), extract_error::PathAccess,
+            QStringLiteral("\"%1\": %2").arg(path + name, QString::fromLocal8Bit(e.what())));
+    }
 }
 
 } // namespace pelkora

@@ -1,11 +1,72 @@
 #include "app/SafeName.h"
 
+#include <QStringList>
+
 namespace pelkora {
+namespace {
+
+const QChar kArchiveSeparator = u'\\';
+
+bool isControl(QChar c)
+{
+    return c.unicode() < 0x20 || c.unicode() == 0x7F;
+}
+
+// Windows opens a device instead of a file for these names, in any folder,
+// with any extension and whatever the letter case. They are refused on every
+// platform so that an archive extracts the same everywhere.
+bool isReservedDeviceName(const QString& component)
+{
+    QString base = component.section(u'.', 0, 0);
+    // Windows also ignores trailing blanks before the extension ("CON .txt").
+    while (base.endsWith(u' '))
+        base.chop(1);
+    base = base.toUpper();
+    static const QStringList plain = {QStringLiteral("CON"), QStringLiteral("PRN"), QStringLiteral("AUX"),
+        QStringLiteral("NUL")};
+    if (plain.contains(base))
+        return true;
+    if (base.size() != 4 || !(base.startsWith(QLatin1String("COM")) || base.startsWith(QLatin1String("LPT"))))
+        return false;
+    // COM1-COM9 and LPT1-LPT9; Windows treats the superscript digits alike.
+    const QChar digit = base[3];
+    return (digit >= u'1' && digit <= u'9') || digit == QChar(0x00B9) || digit == QChar(0x00B2)
+        || digit == QChar(0x00B3);
+}
+
+} // namespace
 
 QString UnsafeNameReason(const QString& fullName)
 {
     if (fullName.isEmpty())
         return QStringLiteral("the name is empty");
+    if (fullName.startsWith(QLatin1String("\\\\?\\")) || fullName.startsWith(QLatin1String("\\\\.\\")))
+        return QStringLiteral("the name starts with a device path prefix");
+    if (fullName.startsWith(QLatin1String("\\\\")) || fullName.startsWith(QLatin1String("//")))
+        return QStringLiteral("the name starts with a network path");
+    if (fullName.startsWith(kArchiveSeparator) || fullName.startsWith(u'/'))
+        return QStringLiteral("the name starts with a separator");
+    if (fullName.size() >= 2 && fullName[1] == u':' && fullName[0].isLetter())
+        return QStringLiteral("the name starts with a drive");
+    for (const QChar c : fullName) {
+        if (isControl(c))
+            return QStringLiteral("the name contains the control character 0x%1")
+                .arg(c.unicode(), 2, 16, QLatin1Char('0'));
+    }
+    if (fullName.contains(u':'))
+        return QStringLiteral("the name contains \":\"");
+
+    const QStringList components = fullName.split(kArchiveSeparator);
+    for (const QString& component : components) {
+        if (component.isEmpty())
+            return QStringLiteral("the name has an empty folder or file name");
+        if (component == QLatin1String(".") || component == QLatin1String(".."))
+            return QStringLiteral("the name has a \"%1\" component").arg(component);
+        if (component.contains(u'/'))
+            return QStringLiteral("the name contains \"/\" inside \"%1\"").arg(component);
+        if (isReservedDeviceName(component))
+            return QStringLiteral("\"%1\" is a reserved device name").arg(component);
+    }
     return {};
 }
 

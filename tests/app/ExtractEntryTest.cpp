@@ -1,0 +1,247 @@
+// The UI-free extraction routine: which names are written, links, atomic
+// replacement, and the bytes and times it writes.
+
+#include "BigWriter.h"
+#include "ExtractTestSupport.h"
+#include "app/ExtractEntry.h"
+#include "archive/cBig.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace pelkora;
+using namespace pelkora::testsupport;
+
+namespace {
+
+QString withNul()
+{
+    return QStringLiteral("a") + QChar(0) + QStringLiteral("b.txt");
+}
+
+struct NameCase {
+    QString name;
+    bool safe;
+};
+
+// Every refused form next to a near miss that must still be written.
+const std::vector<NameCase> kNameCases = {
+    {QString(), false},
+    {"a\\\\b.txt", false},
+    {"a\\", false},
+    {"..", false},
+    {"..\\..\\sentinel.txt", false},
+    {"sub\\..\\..\\..\\sentinel.txt", false},
+    {".\\x.txt", false},
+    {"sub\\.\\x.txt", false},
+    {"\\sentinel.txt", false},
+    {"/sentinel.txt", false},
+    {"\\\\?\\C:\\x.txt", false},
+    {"\\\\.\\PhysicalDrive0", false},
+    {"\\\\server\\share\\x.txt", false},
+    {"C:", false},
+    {"C:x.txt", false},
+    {"c:\\x.txt", false},
+    {"dir\\a:b.txt", false},
+    {"file.txt:stream", false},
+    {withNul(), false},
+    {"tab\there.txt", false},
+    {"line\nfeed.txt", false},
+    {QStringLiteral("del") + QChar(0x7F) + QStringLiteral(".txt"), false},
+    {"sub/../../../sentinel.txt", false},
+    {"dir\\in/side.txt", false},
+    {"CON", false},
+    {"con.txt", false},
+    {"sub\\Prn.tar.gz", false},
+    {"aux", false},
+    {"NUL.dat", false},
+    {"COM1", false},
+    {"lpt9.txt", false},
+    {"dir\\COM5\\x.txt", false},
+    {"CON .txt", false},
+    // Near misses: written.
+    {"dir..\\f.txt", true},
+    {"..dir\\f.txt", true},
+    {"a.b\\...txt", true},
+    {"CONSOLE.txt", true},
+    {"xcon", true},
+    {"COM0", true},
+    {"COM10.txt", true},
+    {"LPT", true},
+    {"lpt.txt", true},
+    {"deep\\er\\name with blanks.txt", true},
+};
+
+class ExtractEntryTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(tmp.isValid());
+        dest = tmp.filePath("dest");
+        outside = tmp.filePath("outside");
+        ASSERT_TRUE(QDir().mkpath(dest));
+        ASSERT_TRUE(QDir().mkpath(outside));
+    }
+
+    void load(const std::vector<TestEntry>& entries)
+    {
+        const QString path = tmp.filePath("archive.big");
+        ASSERT_TRUE(WriteBigArchive(path, entries));
+        ASSERT_TRUE(big.Load(path));
+    }
+
+    QTemporaryDir tmp;
+    QString dest;
+    QString outside;
+    cBig big;
+};
+
+} // namespace
+
+TEST_F(ExtractEntryTest, RefusesUnsafeNamesAndWritesNearMisses)
+{
+    const QString sentinel = tmp.filePath("sentinel.txt");
+    ASSERT_TRUE(WriteFile(sentinel, "SENTINEL"));
+    ASSERT_TRUE(SetModifiedSeconds(sentinel, 1000));
+
+    std::vector<TestEntry> entries;
+    for (const NameCase& c : kNameCases)
+        entries.push_back(TestEntry{.name = c.name, .data = "EVIL " + c.name.toUtf8(), .timestamp = 5000});
+    load(entries);
+
+    for (std::int32_t id = 0; id < big.FileCount(); ++id) {
+        const NameCase& c = kNameCases[static_cast<std::size_t>(id)];
+        SCOPED_TRACE(c.name.toStdString());
+        ASSERT_EQ(big.GetFileName(id), c.name);
+        const QString caseDest = dest + QStringLiteral("/case%1").arg(id);
+        ASSERT_TRUE(QDir().mkpath(caseDest));
+
+        const ExtractResult r = ExtractEntry(big, id, caseDest, c.name);
+        EXPECT_EQ(r.ok, c.safe) << r.description.toStdString();
+        if (c.safe) {
+            QString expected = caseDest + u'/' + QString(c.name).replace(u'\\', u'/');
+            EXPECT_EQ(ReadAll(expected), "EVIL " + c.name.toUtf8());
+        } else {
+            EXPECT_EQ(r.source, "ExtractEntry");
+            EXPECT_EQ(r.number, extract_error::UnsafeName);
+            EXPECT_TRUE(r.description.contains(u'"' + c.name + u'"')) << r.description.toStdString();
+            EXPECT_TRUE(QDir(caseDest).isEmpty());
+        }
+        EXPECT_EQ(ReadAll(sentinel), "SENTINEL");
+        EXPECT_EQ(ModifiedSeconds(sentinel), 1000);
+    }
+    EXPECT_EQ(QDir(tmp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+        QStringList({"archive.big", "dest", "outside", "sentinel.txt"}));
+}
+
+TEST_F(ExtractEntryTest, WritesNothingThroughLinks)
+{
+    const QString victim = outside + "/victim.txt";
+    ASSERT_TRUE(WriteFile(victim, "KEEP"));
+    ASSERT_TRUE(QDir().mkpath(dest + "/real"));
+    ASSERT_TRUE(QFile::link(victim, dest + "/victim.txt"));   // a link at the target
+    ASSERT_TRUE(QFile::link(outside, dest + "/linked"));      // a linked folder
+    ASSERT_TRUE(QFile::link(outside, dest + "/real/inner"));  // a linked folder further in
+    ASSERT_TRUE(QFile::link(outside + "/gone.txt", dest + "/dangling.txt"));
+
+    const std::vector<TestEntry> entries = {
+        {.name = "victim.txt", .data = "EVIL"},
+        {.name = "linked\\victim.txt", .data = "EVIL"},
+        {.name = "linked\\made\\x.txt", .data = "EVIL"},
+        {.name = "real\\inner\\victim.txt", .data = "EVIL"},
+        {.name = "real\\inner\\made\\x.txt", .data = "EVIL"},
+        {.name = "dangling.txt", .data = "EVIL"},
+    };
+    load(entries);
+    for (std::int32_t id = 0; id < big.FileCount(); ++id) {
+        SCOPED_TRACE(entries[static_cast<std::size_t>(id)].name.toStdString());
+        const ExtractResult r = ExtractEntry(big, id, dest, big.GetFileName(id));
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.number, extract_error::PathAccess);
+        EXPECT_TRUE(r.description.contains("link")) << r.description.toStdString();
+    }
+    EXPECT_EQ(ReadAll(victim), "KEEP");
+    EXPECT_EQ(QDir(outside).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList({"victim.txt"}));
+    EXPECT_TRUE(QFileInfo(dest + "/victim.txt").isSymLink());
+}
+
+// A replacement that fails, while writing or before, keeps the old file with
+// its bytes and time and leaves no temporary file beside it.
+TEST_F(ExtractEntryTest, FailedReplacementKeepsTheOldFile)
+{
+    const QByteArray large(256 * 1024, 'n');
+    load({
+        {.name = "big.bin", .data = large, .timestamp = 7000},
+        {.name = "cut.bin", .data = "new", .timestamp = 7000, .packedSize = 1 << 20},
+    });
+
+    struct Case {
+        std::int32_t id;
+        const char* file;
+        bool limitFileSize;
+    };
+    for (const Case& c : {Case{0, "big.bin", true}, Case{1, "cut.bin", false}}) {
+        SCOPED_TRACE(c.file);
+        const QString target = dest + u'/' + QLatin1String(c.file);
+        ASSERT_TRUE(WriteFile(target, "OLD CONTENT"));
+        ASSERT_TRUE(SetModifiedSeconds(target, 123456));
+
+        ExtractResult r;
+        if (c.limitFileSize) {
+            // The file system refuses bytes beyond 4 KiB: the write fails midway.
+            struct rlimit saved {};
+            ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+            auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+            struct rlimit small = saved;
+            small.rlim_cur = 4096;
+            ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+            r = ExtractEntry(big, c.id, dest, QString::fromLatin1(c.file));
+            ::setrlimit(RLIMIT_FSIZE, &saved);
+            std::signal(SIGXFSZ, oldHandler);
+        } else {
+            r = ExtractEntry(big, c.id, dest, QString::fromLatin1(c.file));
+        }
+        EXPECT_FALSE(r.ok);
+        EXPECT_TRUE(r.description.contains(QLatin1String(c.file))) << r.description.toStdString();
+        EXPECT_EQ(ReadAll(target), "OLD CONTENT");
+        EXPECT_EQ(ModifiedSeconds(target), 123456);
+        EXPECT_EQ(QDir(dest).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+            QStringList({QString::fromLatin1(c.file)}));
+        ASSERT_TRUE(QFile::remove(target));
+    }
+}
+
+TEST_F(ExtractEntryTest, ReaderFailureNamesTheReadAndTheEntry)
+{
+    load({{.name = "data\\cut.bin", .data = "abc", .packedSize = 1 << 20}});
+    const ExtractResult r = ExtractEntry(big, 0, dest, "data\\cut.bin");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.source, "GetFileBlob");
+    EXPECT_TRUE(r.description.contains("\"data\\cut.bin\"")) << r.description.toStdString();
+    EXPECT_TRUE(QDir(dest).isEmpty());
+
+    // An ID the reader does not have must not become an empty file.
+    const ExtractResult outOfBounds = ExtractEntry(big, 5, dest, "x.bin");
+    EXPECT_FALSE(outOfBounds.ok);
+    EXPECT_EQ(outOfBounds.number, cError::IdOutOfBounds);
+    EXPECT_TRUE(QDir(dest).isEmpty());
+}
+
+TEST_F(ExtractEntryTest, FolderInTheWayIsReported)
+{
+    ASSERT_TRUE(WriteFile(dest + "/data", "a file where a folder should be"));
+    ASSERT_TRUE(QDir().mkpath(dest + "/taken.txt"));
+    load({{.name = "data\\x.txt", .data = "x"}, {.name = "taken.txt", .data = "y"}});
+    for (std::int32_t id = 0; id < 2; ++id) {
+        const ExtractResult r = ExtractEntry(big, id, dest, big.GetFileName(id));
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.source, "ExtractEntry");
+    }
+    EXPECT_EQ(ReadAll(dest + "/data"), "a file where a folder should be");
+    EXPECT_TRUE(QFileInfo(dest + "/taken.txt").isDir());
+}
