@@ -24,6 +24,13 @@ bool SetFileModifiedInZone(const QString& path, const QDateTime& local, const QT
     const int fd = ::open(native.constData(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0)
         return false;
+    // A file without any write permission is read-only, also for a user
+    // (root) whom the open above does not stop.
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        ::close(fd);
+        return false;
+    }
     struct timespec times[2];
     times[0].tv_sec = 0;
     times[0].tv_nsec = UTIME_OMIT;
