@@ -1,0 +1,36 @@
+// The decoder on arbitrary input must give exactly the bytes of the plain,
+// bit-at-a-time decoder, whatever size hint it is given.
+
+#include "LiteralUnLZSS.h"
+#include "lzss/UnLZSS.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+void compare(const QByteArray& expected, const QByteArray& got, std::size_t hint)
+{
+    if (got == expected)
+        return;
+    qsizetype at = 0;
+    while (at < expected.size() && at < got.size() && expected[at] == got[at])
+        ++at;
+    std::fprintf(stderr, "decoder fuzz: hint %zu: %lld bytes expected, %lld decoded, first difference at %lld\n",
+        hint, static_cast<long long>(expected.size()), static_cast<long long>(got.size()), static_cast<long long>(at));
+    std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const char* bytes = reinterpret_cast<const char*>(data);
+    const QByteArray expected = pelkora::reference::LiteralUnLZSS(bytes, size);
+    const std::size_t n = static_cast<std::size_t>(expected.size());
+    // No hint, a far too small one, the exact size, and a too large one.
+    for (const std::size_t hint : {std::size_t{0}, std::size_t{1}, n, n + 4096})
+        compare(expected, pelkora::UnLZSS(bytes, size, hint), hint);
+    return 0;
+}
