@@ -130,6 +130,8 @@ bool cBig::Load(const QString& filename)
             return false;
         }
 
+        if (fileSize_ < big::kHeaderSize)
+            raise(runtime_error::PastEndOfFile, QStringLiteral("The header runs past the end of the file."));
         const std::int32_t count = readInt32(header + big::kHeaderFileCountOffset);
         if (count < 0)
             raise(runtime_error::BadRecord, QStringLiteral("The archive's entry count is negative (%1).").arg(count));
