@@ -442,9 +442,11 @@ enum class Outcome {
 };
 
 struct Malformed {
-    const char* name;
+    std::string name;
     std::function<QByteArray()> build;
     Outcome outcome;
+
+    friend void PrintTo(const Malformed& m, std::ostream* os) { *os << m.name; }
 };
 
 QByteArray validArchive()
@@ -466,14 +468,14 @@ std::vector<Malformed> malformedArchives()
     const std::int64_t size = valid.size();
     for (int n = 0; n < 16; ++n) {
         // A good signature followed by too little header is cut short.
-        cases.push_back({"ShortFile", [valid, n] { return valid.left(n); }, n < 7 ? Outcome::NotABigFile : Outcome::LoadFails});
-        cases.push_back({"ShortZeros", [n] { return QByteArray(n, '\0'); }, Outcome::NotABigFile});
+        cases.push_back({"ShortFile" + std::to_string(n) + "Bytes", [valid, n] { return valid.left(n); }, n < 7 ? Outcome::NotABigFile : Outcome::LoadFails});
+        cases.push_back({"ShortZeros" + std::to_string(n) + "Bytes", [n] { return QByteArray(n, '\0'); }, Outcome::NotABigFile});
     }
     cases.push_back({"LowerCaseSignature", [valid] { return QByteArray("rbf1.23") + valid.mid(7); }, Outcome::NotABigFile});
     cases.push_back({"MixedCaseSignature", [valid] { return QByteArray("Rbf1.23") + valid.mid(7); }, Outcome::NotABigFile});
     for (int i = 0; i < 7; ++i) {
         for (std::uint8_t flip : {0x01, 0x20, 0x80}) {
-            cases.push_back({"SignatureByteOff", [valid, i, flip] {
+            cases.push_back({"SignatureByte" + std::to_string(i) + "Xor" + std::to_string(flip), [valid, i, flip] {
                                  QByteArray b = valid;
                                  b[i] = static_cast<char>(b[i] ^ flip);
                                  return b;
@@ -484,7 +486,7 @@ std::vector<Malformed> malformedArchives()
     cases.push_back({"NulInsideSignature", [valid] { return QByteArray("RBF1.2\0", 7) + valid.mid(7); }, Outcome::NotABigFile});
     const qsizetype count = big::kHeaderFileCountOffset;
     for (std::int64_t n : {-1LL, -2147483648LL, 1000LL, 0x07FFFFFFLL, 0x7FFFFFFFLL})
-        cases.push_back({"BadFileCount", [valid, n] { return withInt32(valid, count, n); }, Outcome::LoadFails});
+        cases.push_back({"FileCount" + (n < 0 ? "Minus" + std::to_string(-n) : std::to_string(n)), [valid, n] { return withInt32(valid, count, n); }, Outcome::LoadFails});
     cases.push_back({"DirectoryCutShort", [valid] { return valid.left(big::kHeaderSize + big::kEntrySize + 31); }, Outcome::LoadFails});
 
     const qsizetype offset0 = recordField(0, big::kEntryOffsetOffset);
@@ -564,7 +566,7 @@ TEST_P(MalformedArchive, EndsInAClearError)
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, MalformedArchive, ::testing::ValuesIn(malformedArchives()),
-    [](const ::testing::TestParamInfo<Malformed>& p) { return std::string(p.param.name) + "_" + std::to_string(p.index); });
+    [](const ::testing::TestParamInfo<Malformed>& p) { return p.param.name; });
 
 TEST_F(Reader, FailedLoadLeavesTheReaderEmptyAndReusable)
 {
