@@ -68,8 +68,20 @@ void cBig::raise(int number, const QString& description)
     throw BigRuntimeError(error_.Number(), QString::fromLatin1(operation_), error_.Description());
 }
 
+namespace {
+
+// What a read is about: "the name of entry 3", or "the header" (ID < 0).
+QString readSubject(const char* what, std::int32_t ID)
+{
+    if (ID < 0)
+        return QStringLiteral("the %1").arg(QLatin1String(what));
+    return QStringLiteral("the %1 of entry %2").arg(QLatin1String(what)).arg(ID);
+}
+
+} // namespace
+
 // Reads exactly `size` bytes at `offset`; a short read or an I/O error is a
-// run-time failure naming `what` of entry ID (or the archive when ID < 0).
+// run-time failure naming `what` of entry ID (or of the archive when ID < 0).
 void cBig::readAt(qint64 offset, char* dst, qint64 size, const char* what, std::int32_t ID)
 {
     qint64 done = 0;
@@ -81,18 +93,19 @@ void cBig::readAt(qint64 offset, char* dst, qint64 size, const char* what, std::
             continue;
         if (got < 0)
             raise(runtime_error::DeviceIo,
-                QStringLiteral("Cannot read %1 of entry %2: %3.")
-                    .arg(QLatin1String(what)).arg(ID).arg(QString::fromLocal8Bit(std::strerror(errno))));
+                QStringLiteral("Cannot read %1: %2.").arg(readSubject(what, ID), QString::fromLocal8Bit(std::strerror(errno))));
 #else
         if (!file_.seek(offset + done))
-            raise(runtime_error::DeviceIo, QStringLiteral("Cannot read %1 of entry %2.").arg(QLatin1String(what)).arg(ID));
+            raise(runtime_error::DeviceIo, QStringLiteral("Cannot read %1.").arg(readSubject(what, ID)));
         const qint64 got = file_.read(dst + done, size - done);
         if (got < 0)
-            raise(runtime_error::DeviceIo, QStringLiteral("Cannot read %1 of entry %2.").arg(QLatin1String(what)).arg(ID));
+            raise(runtime_error::DeviceIo, QStringLiteral("Cannot read %1.").arg(readSubject(what, ID)));
 #endif
-        if (got == 0)
-            raise(runtime_error::PastEndOfFile,
-                QStringLiteral("The %1 of entry %2 runs past the end of the file.").arg(QLatin1String(what)).arg(ID));
+        if (got == 0) {
+            QString subject = readSubject(what, ID);
+            subject[0] = subject[0].toUpper();
+            raise(runtime_error::PastEndOfFile, QStringLiteral("%1 runs past the end of the file.").arg(subject));
+        }
         done += got;
     }
 }

@@ -175,3 +175,14 @@ TEST(FileTime, DatesBeforeTheEpochAreSet)
     ASSERT_TRUE(SetFileModifiedInZone(path, QDateTime(QDate(1901, 12, 13), QTime(20, 45, 52)), QTimeZone("UTC")));
     EXPECT_EQ(timesOf(path).modified.tv_sec, std::numeric_limits<std::int32_t>::min());
 }
+
+TEST(FileTime, WallClockFieldsAreUsedWhateverTheDateTimeSpec)
+{
+    // The extraction passes a moment whose fields are wall-clock time; the
+    // hour Berlin skips in spring still gives its fields minus one hour.
+    QTemporaryDir dir;
+    const QString path = makeFile(dir, "gap.txt");
+    const QDateTime wall(QDate(2004, 3, 28), QTime(2, 30), Qt::UTC);
+    ASSERT_TRUE(SetFileModifiedInZone(path, wall, QTimeZone("Europe/Berlin")));
+    EXPECT_EQ(timesOf(path).modified.tv_sec, asUtc(QDate(2004, 3, 28), QTime(1, 30)));
+}
