@@ -15,6 +15,13 @@
 #include <cstdlib>
 #include <ctime>
 
+#include <ostream>
+
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
 namespace pelkora::testsupport {
 
 inline const bool kRunInUtc = [] {
