@@ -1,0 +1,56 @@
+#include "cli/ArchiveEntries.h"
+
+#include "archive/BigRuntimeError.h"
+#include "support/TimestampText.h"
+
+#include <algorithm>
+#include <new>
+
+namespace pelkora::cli {
+
+bool OpenArchive(cBig& big, const QString& path, CliOutput& out)
+{
+    try {
+        if (big.Load(path))
+            return true;
+        out.Error(path, big.Error().Description());
+    } catch (const BigRuntimeError& e) {
+        out.Error(path, e.description());
+    } catch (const std::bad_alloc&) {
+        out.Error(path, QStringLiteral("out of memory reading the directory."));
+    }
+    return false;
+}
+
+std::vector<CliEntry> ReadEntries(cBig& big, const QString& archive, CliOutput& out, bool& anyFailed)
+{
+    std::vector<CliEntry> entries;
+    entries.reserve(static_cast<std::size_t>(big.FileCount()));
+    for (std::int32_t id = 0; id < big.FileCount(); ++id) {
+        try {
+            CliEntry entry;
+            entry.id = id;
+            entry.name = big.GetFileName(id);
+            entry.row = MakeListRow(entry.name, ModifiedText(big.timestamp_seconds(id)), big.data_uncompressed_size(id),
+                big.data_compressed_size(id));
+            entries.push_back(std::move(entry));
+        } catch (const BigRuntimeError& e) {
+            out.Error(archive, QStringLiteral("entry %1: %2").arg(id).arg(e.description()));
+            anyFailed = true;
+        }
+    }
+    return entries;
+}
+
+void SortAsListed(std::vector<CliEntry>& entries)
+{
+    std::stable_sort(entries.begin(), entries.end(),
+        [](const CliEntry& a, const CliEntry& b) { return SortKeyLess(a.row[ColSort], b.row[ColSort]); });
+}
+
+QString ModifiedText(std::int32_t seconds)
+{
+    return TimestampMoment(seconds).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+} // namespace pelkora::cli

@@ -1,0 +1,36 @@
+#pragma once
+// Opening an archive and reading its entries for the tool's commands.
+
+#include "app/ListRow.h"
+#include "archive/cBig.h"
+#include "cli/CliOutput.h"
+
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+namespace pelkora::cli {
+
+enum ExitCode { ExitOk = 0, ExitEntryFailed = 1, ExitArchiveFailed = 2, ExitUsage = 64 };
+
+struct CliEntry {
+    std::int32_t id = 0;
+    QString name; // full name as stored, "\" between folders
+    ListRow row;  // the window's cells for it
+};
+
+// Loads `path` into `big`; on failure prints why, naming the archive, and
+// returns false.
+bool OpenArchive(cBig& big, const QString& path, CliOutput& out);
+
+// Every entry whose name can be read, in ID order. An entry whose name cannot
+// be read is reported and left out, and `anyFailed` is set.
+std::vector<CliEntry> ReadEntries(cBig& big, const QString& archive, CliOutput& out, bool& anyFailed);
+
+// The window's list order: its Sort cell, ties kept in ID order.
+void SortAsListed(std::vector<CliEntry>& entries);
+
+// The entry's moment as YYYY-MM-DD HH:MM:SS (no zone shift).
+QString ModifiedText(std::int32_t seconds);
+
+} // namespace pelkora::cli

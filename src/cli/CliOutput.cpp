@@ -1,0 +1,85 @@
+#include "cli/CliOutput.h"
+
+#include <cstdio>
+
+#ifdef _WIN32
+#include <io.h>
+#define PELKORA_ISATTY _isatty
+#define PELKORA_FILENO _fileno
+#else
+#include <unistd.h>
+#define PELKORA_ISATTY isatty
+#define PELKORA_FILENO fileno
+#endif
+
+namespace pelkora::cli {
+namespace {
+
+void write(std::FILE* stream, const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
+}
+
+} // namespace
+
+QString EscapeControls(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
+CliOutput::CliOutput(bool quiet)
+    : quiet_(quiet)
+    , showProgress_(!quiet && PELKORA_ISATTY(PELKORA_FILENO(stderr)))
+{
+}
+
+void CliOutput::Line(const QString& text)
+{
+    write(stdout, text + u'\n');
+}
+
+void CliOutput::Text(const QString& text)
+{
+    write(stdout, text);
+}
+
+void CliOutput::Error(const QString& what, const QString& reason)
+{
+    EndProgress();
+    std::fflush(stdout);
+    write(stderr, QStringLiteral("pelkora-cli: ") + EscapeControls(what) + QStringLiteral(": ") + EscapeControls(reason)
+            + u'\n');
+    std::fflush(stderr);
+}
+
+void CliOutput::Progress(int done, int total, const QString& name)
+{
+    if (!showProgress_)
+        return;
+    QString line = QStringLiteral("[%1/%2] %3").arg(done).arg(total).arg(EscapeControls(name));
+    if (line.size() > 78)
+        line = line.first(75) + QStringLiteral("...");
+    write(stderr, QStringLiteral("\r\x1b[K") + line);
+    std::fflush(stderr);
+    progressShown_ = true;
+}
+
+void CliOutput::EndProgress()
+{
+    if (!progressShown_)
+        return;
+    write(stderr, QStringLiteral("\r\x1b[K"));
+    std::fflush(stderr);
+    progressShown_ = false;
+}
+
+} // namespace pelkora::cli

@@ -1,0 +1,35 @@
+#pragma once
+// What the tool prints: results on stdout, errors on stderr (one line each),
+// and progress on stderr only when it is a terminal and -q was not given.
+
+#include <QString>
+
+namespace pelkora::cli {
+
+class CliOutput {
+public:
+    explicit CliOutput(bool quiet);
+
+    // A result line on stdout (UTF-8).
+    void Line(const QString& text);
+    // Raw UTF-8 text on stdout.
+    void Text(const QString& text);
+    // An error line on stderr: "pelkora-cli: <what>: <reason>". Control
+    // characters are shown escaped so that one error stays one line.
+    void Error(const QString& what, const QString& reason);
+    // "[done/total] name" on one rewritten terminal line.
+    void Progress(int done, int total, const QString& name);
+    void EndProgress();
+
+    bool Quiet() const { return quiet_; }
+
+private:
+    bool quiet_;
+    bool showProgress_;
+    bool progressShown_ = false;
+};
+
+// `text` with control characters written as \xNN.
+QString EscapeControls(const QString& text);
+
+} // namespace pelkora::cli

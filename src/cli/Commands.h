@@ -1,0 +1,12 @@
+#pragma once
+// The tool's three verbs. Each returns the process's exit status.
+
+#include "cli/CliOptions.h"
+
+namespace pelkora::cli {
+
+int ListCommand(const CliOptions& options);
+int ExtractCommand(const CliOptions& options);
+int TestCommand(const CliOptions& options);
+
+} // namespace pelkora::cli

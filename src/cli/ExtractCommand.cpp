@@ -1,0 +1,102 @@
+#include "app/ExtractEntry.h"
+#include "cli/ArchiveEntries.h"
+#include "cli/Commands.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+
+namespace pelkora::cli {
+namespace {
+
+QString quoted(const QString& name)
+{
+    return u'"' + name + u'"';
+}
+
+// The entries the NAMEs ask for (all when none is given), in ID order. A NAME
+// matches a full name without regard to case; "/" may stand for "\".
+std::vector<const CliEntry*> selectEntries(const std::vector<CliEntry>& entries, const QStringList& names,
+    const QString& archive, CliOutput& out, bool& anyFailed)
+{
+    std::vector<const CliEntry*> selected;
+    if (names.isEmpty()) {
+        for (const CliEntry& e : entries)
+            selected.push_back(&e);
+        return selected;
+    }
+    QHash<QString, QList<const CliEntry*>> byName;
+    for (const CliEntry& e : entries)
+        byName[e.name.toLower()].append(&e);
+    QSet<std::int32_t> chosen;
+    for (const QString& name : names) {
+        const QString key = name.toLower();
+        QList<const CliEntry*> matches = byName.value(key);
+        if (matches.isEmpty())
+            matches = byName.value(QString(key).replace(u'/', u'\\'));
+        if (matches.isEmpty()) {
+            out.Error(archive, quoted(name) + QStringLiteral(": not in the archive."));
+            anyFailed = true;
+        }
+        for (const CliEntry* e : matches)
+            chosen.insert(e->id);
+    }
+    for (const CliEntry& e : entries) {
+        if (chosen.contains(e.id))
+            selected.push_back(&e);
+    }
+    return selected;
+}
+
+} // namespace
+
+int ExtractCommand(const CliOptions& options)
+{
+    CliOutput out(options.quiet);
+    cBig big;
+    if (!OpenArchive(big, options.archive, out))
+        return ExitArchiveFailed;
+    bool anyFailed = false;
+    const std::vector<CliEntry> entries = ReadEntries(big, options.archive, out, anyFailed);
+    const std::vector<const CliEntry*> selected =
+        selectEntries(entries, options.names, options.archive, out, anyFailed);
+
+    if (!QDir().mkpath(options.destination) || !QFileInfo(options.destination).isDir()) {
+        out.Error(options.destination, QStringLiteral("the destination folder cannot be created."));
+        return ExitEntryFailed;
+    }
+
+    // Entries are written by ID, so a stored hash that does not match its name
+    // does not matter here. Of entries sharing a full name (in any letter
+    // case) only the lowest ID is written: the others would overwrite it.
+    QHash<QString, std::int32_t> written;
+    int done = 0;
+    int count = 0;
+    const int total = static_cast<int>(selected.size());
+    for (const CliEntry* e : selected) {
+        out.Progress(++done, total, e->name);
+        const QString key = e->name.toLower();
+        if (const auto first = written.constFind(key); first != written.constEnd()) {
+            out.Error(options.archive,
+                QStringLiteral("%1 (entry %2): skipped, entry %3 has the same name.")
+                    .arg(quoted(e->name)).arg(e->id).arg(*first));
+            anyFailed = true;
+            continue;
+        }
+        written.insert(key, e->id);
+        const ExtractResult result = ExtractEntry(big, e->id, options.destination, e->name);
+        if (!result.ok) {
+            out.Error(options.archive, result.description);
+            anyFailed = true;
+            continue;
+        }
+        ++count;
+    }
+    out.EndProgress();
+    if (!options.quiet)
+        out.Line(QStringLiteral("%1 of %2 entries written to %3").arg(count).arg(total).arg(options.destination));
+    return anyFailed ? ExitEntryFailed : ExitOk;
+}
+
+} // namespace pelkora::cli

@@ -1,0 +1,54 @@
+#include "app/ExtractEntry.h"
+#include "archive/BigRuntimeError.h"
+#include "cli/ArchiveEntries.h"
+#include "cli/Commands.h"
+#include "support/Crc.h"
+
+#include <new>
+
+namespace pelkora::cli {
+
+int TestCommand(const CliOptions& options)
+{
+    CliOutput out(options.quiet);
+    cBig big;
+    if (!OpenArchive(big, options.archive, out))
+        return ExitArchiveFailed;
+    bool anyFailed = false;
+    const std::vector<CliEntry> entries = ReadEntries(big, options.archive, out, anyFailed);
+
+    int failed = big.FileCount() - static_cast<int>(entries.size());
+    int done = 0;
+    for (const CliEntry& e : entries) {
+        out.Progress(++done, static_cast<int>(entries.size()), e.name);
+        const QString label = u'"' + e.name + u'"';
+        QStringList problems;
+        if (big.name_hash(e.id) != NameKey(e.name))
+            problems << QStringLiteral("its stored name hash does not match its name");
+        // Decoded in memory, one entry at a time.
+        try {
+            const qint64 decoded = ReadEntryContent(big, e.id).size();
+            const std::int32_t stored = big.data_uncompressed_size(e.id);
+            if (decoded != stored)
+                problems << QStringLiteral("its decoded length %1 differs from its stored unpacked size %2")
+                                .arg(decoded)
+                                .arg(stored);
+        } catch (const BigRuntimeError& failure) {
+            problems << QStringLiteral("its data cannot be read: ") + failure.description();
+        } catch (const std::bad_alloc&) {
+            problems << QStringLiteral("out of memory while decoding it");
+        }
+        for (const QString& problem : problems)
+            out.Error(options.archive, label + QStringLiteral(": ") + problem + u'.');
+        if (!problems.isEmpty()) {
+            ++failed;
+            anyFailed = true;
+        }
+    }
+    out.EndProgress();
+    if (!options.quiet)
+        out.Line(QStringLiteral("%1: %2 entries, %3 did not verify").arg(options.archive).arg(big.FileCount()).arg(failed));
+    return anyFailed ? ExitEntryFailed : ExitOk;
+}
+
+} // namespace pelkora::cli

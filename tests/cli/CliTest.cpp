@@ -1,0 +1,328 @@
+// pelkora-cli run as a real process on archives from the test writer.
+
+#include "BigWriter.h"
+#include "LzssEncoder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <functional>
+
+using namespace pelkora::testsupport;
+
+void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+struct CliRun {
+    int code = -1;
+    QString out;
+    QStringList errors; // stderr lines
+};
+
+CliRun RunCli(const QStringList& arguments)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    // In UTC an entry's seconds are its file's modification time exactly.
+    environment.insert("TZ", "UTC");
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(PELKORA_CLI_PATH), arguments);
+    CliRun run;
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.code = process.exitCode();
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.errors = QString::fromUtf8(process.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts);
+    return run;
+}
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+qint64 ModifiedSeconds(const QString& path)
+{
+    return QFileInfo(path).lastModified().toSecsSinceEpoch();
+}
+
+QByteArray Pattern(int size)
+{
+    QByteArray bytes;
+    for (int i = 0; i < size; ++i)
+        bytes.append(static_cast<char>((i % 17) * (i % 5) + i / 64));
+    return bytes;
+}
+
+// Every error line comes from the tool and names what it is about.
+void ExpectErrorLines(const CliRun& run, const QString& mustName)
+{
+    ASSERT_FALSE(run.errors.isEmpty());
+    for (const QString& line : run.errors) {
+        EXPECT_TRUE(line.startsWith("pelkora-cli: ")) << line.toStdString();
+    }
+    EXPECT_TRUE(run.errors.join(u'\n').contains(mustName)) << run.errors.join(u'\n').toStdString();
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(tmp.isValid()); }
+
+    QString write(const std::vector<TestEntry>& entries, const WriterOptions& options = {},
+        const QString& name = "archive.big")
+    {
+        const QString path = tmp.filePath(name);
+        EXPECT_TRUE(WriteBigArchive(path, entries, options));
+        return path;
+    }
+
+    QTemporaryDir tmp;
+};
+
+// In ID order; the window lists root entries first, each group by type, then
+// by name, with character codes deciding ("D" before "d").
+const std::vector<TestEntry> kListed = {
+    {.name = "zeta.txt", .data = "zz", .timestamp = 0},
+    {.name = "Data\\\u20acuro.bin", .data = Pattern(300), .compress = true, .timestamp = -1},
+    {.name = "alpha.txt", .data = "alpha", .timestamp = INT32_MAX},
+    {.name = "donn\u00e9es\\caf\u00e9.txt", .data = "caf\xe9", .timestamp = INT32_MIN},
+    {.name = "Beta.BIN", .data = "beta", .timestamp = 86400},
+};
+
+} // namespace
+
+TEST_F(CliTest, ListPrintsTheFieldsInTheWindowsOrder)
+{
+    const QString archive = write(kListed);
+    const QString packed = QString::number(LzssEncode(Pattern(300)).size());
+    const CliRun run = RunCli({"list", archive});
+    EXPECT_EQ(run.code, 0);
+    EXPECT_EQ(run.errors, QStringList());
+    EXPECT_EQ(run.out,
+        "Beta.BIN\t4\t4\t0\t1970-01-02 00:00:00\n"
+        "alpha.txt\t5\t5\t0\t2038-01-19 03:14:07\n"
+        "zeta.txt\t2\t2\t0\t1970-01-01 00:00:00\n"
+        "Data\\\u20acuro.bin\t300\t"
+            + packed + "\t1\t1969-12-31 23:59:59\n"
+                       "donn\u00e9es\\caf\u00e9.txt\t4\t4\t0\t1901-12-13 20:45:52\n");
+}
+
+TEST_F(CliTest, ListJsonCarriesEveryField)
+{
+    std::vector<TestEntry> entries = kListed;
+    entries[0].hash = 0x1234; // a stored hash that is not the name's
+    const QString archive = write(entries);
+    const CliRun run = RunCli({"list", "--json", archive});
+    EXPECT_EQ(run.code, 0);
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(run.out.toUtf8(), &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+    ASSERT_TRUE(document.isArray());
+    const QJsonArray array = document.array();
+
+    QStringList names;
+    for (const QJsonValue& value : array)
+        names << value.toObject().value("name").toString();
+    EXPECT_EQ(names, QStringList({"Beta.BIN", "alpha.txt", "zeta.txt", "Data\\\u20acuro.bin", "donn\u00e9es\\caf\u00e9.txt"}));
+
+    const QJsonObject euro = array.at(3).toObject();
+    const double packed = LzssEncode(Pattern(300)).size();
+    const QJsonObject expected{{"id", 1}, {"name", "Data\\\u20acuro.bin"}, {"folder", "Data"},
+        {"file", "\u20acuro.bin"}, {"type", "BIN File"}, {"size", 300}, {"packed", packed},
+        {"ratio", 1.0 - packed / 300.0}, {"compressed", true}, {"timestamp", -1},
+        {"modified", "1969-12-31 23:59:59"}, {"hash_matches", true}};
+    for (auto it = expected.begin(); it != expected.end(); ++it)
+        EXPECT_EQ(euro.value(it.key()), it.value()) << it.key().toStdString();
+
+    const QJsonObject zeta = array.at(2).toObject();
+    EXPECT_EQ(zeta.value("hash_matches"), QJsonValue(false));
+    EXPECT_EQ(zeta.value("folder"), QJsonValue(""));
+    EXPECT_EQ(zeta.value("timestamp"), QJsonValue(0));
+    EXPECT_EQ(array.at(4).toObject().value("timestamp"), QJsonValue(INT32_MIN));
+    EXPECT_EQ(array.at(1).toObject().value("timestamp"), QJsonValue(INT32_MAX));
+}
+
+TEST_F(CliTest, ExtractWritesEveryEntryWithFoldersBytesAndTimes)
+{
+    std::vector<TestEntry> entries = kListed;
+    entries.push_back({.name = "deep\\er\\empty.dat", .data = QByteArray(), .timestamp = 7});
+    entries.push_back({.name = "deep\\odd hash.bin", .data = Pattern(50), .timestamp = 8, .hash = 42});
+    const QString archive = write(entries);
+    const QString dest = tmp.filePath("new/dest"); // created by the tool
+
+    const CliRun run = RunCli({"extract", "-q", archive, dest});
+    EXPECT_EQ(run.code, 0);
+    EXPECT_EQ(run.errors, QStringList());
+    EXPECT_EQ(run.out, "");
+    for (const TestEntry& e : entries) {
+        SCOPED_TRACE(e.name.toStdString());
+        const QString file = dest + u'/' + QString(e.name).replace(u'\\', u'/');
+        EXPECT_EQ(ReadAll(file), e.data);
+        EXPECT_EQ(ModifiedSeconds(file), e.timestamp);
+    }
+}
+
+TEST_F(CliTest, ExtractNamedEntriesIgnoresLetterCase)
+{
+    const QString archive = write(kListed);
+    const QString dest = tmp.filePath("dest");
+    const CliRun run = RunCli({"extract", archive, dest, "DATA\\\u20acURO.BIN", "DONN\u00c9ES/CAF\u00c9.TXT"});
+    EXPECT_EQ(run.code, 0);
+    EXPECT_EQ(run.errors, QStringList());
+    EXPECT_EQ(ReadAll(dest + "/Data/\u20acuro.bin"), Pattern(300));
+    EXPECT_EQ(ReadAll(dest + "/donn\u00e9es/caf\u00e9.txt"), "caf\xe9");
+    EXPECT_EQ(QDir(dest).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({"Data", "donn\u00e9es"}));
+}
+
+// Each refusal fails its own entry only: exit 1, an error line naming it, and
+// the other entries written.
+TEST_F(CliTest, EachRefusalExitsOneAndTheOthersAreWritten)
+{
+    const QString outside = tmp.filePath("outside.txt");
+    struct Case {
+        const char* what;
+        TestEntry bad;
+        QString named;                                 // in the error line
+        std::function<void(const QString& dest)> prepare;
+        QStringList extraArguments;
+    };
+    const std::vector<Case> cases = {
+        {"unsafe name", {.name = "..\\outside.txt", .data = "evil"}, "..\\outside.txt", nullptr, {}},
+        {"device name", {.name = "dir\\aux.txt", .data = "evil"}, "dir\\aux.txt", nullptr, {}},
+        {"link at the target", {.name = "linked.txt", .data = "evil"}, "linked.txt",
+            [&](const QString& dest) { QFile::link(outside, dest + "/linked.txt"); }, {}},
+        {"link in a folder", {.name = "via\\outside.txt", .data = "evil"}, "via\\outside.txt",
+            [&](const QString& dest) { QFile::link(tmp.path(), dest + "/via"); }, {}},
+        {"read-only target", {.name = "locked.txt", .data = "evil"}, "locked.txt",
+            [&](const QString& dest) {
+                WriteFile(dest + "/locked.txt", "old");
+                QFile::setPermissions(dest + "/locked.txt", QFileDevice::ReadOwner);
+            },
+            {}},
+        {"same name twice", {.name = "GOOD1.TXT", .data = "evil"}, "GOOD1.TXT", nullptr, {}},
+        {"unreadable data", {.name = "cut.bin", .data = "evil", .packedSize = 1 << 20}, "cut.bin", nullptr, {}},
+        {"name not in the archive", {.name = "other.txt", .data = "fine"}, "missing.txt", nullptr,
+            {"good1.txt", "dir\\good2.txt", "other.txt", "missing.txt"}},
+    };
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(WriteFile(outside, "outside"));
+        const QString archive = write({{.name = "good1.txt", .data = "one", .timestamp = 11}, c.bad,
+            {.name = "dir\\good2.txt", .data = Pattern(900), .compress = true, .timestamp = 22}});
+        const QString dest = tmp.filePath(QStringLiteral("dest-%1").arg(QString::fromLatin1(c.what).replace(' ', '-')));
+        ASSERT_TRUE(QDir().mkpath(dest));
+        if (c.prepare)
+            c.prepare(dest);
+
+        const CliRun run = RunCli(QStringList({"extract", archive, dest}) + c.extraArguments);
+        EXPECT_EQ(run.code, 1);
+        ExpectErrorLines(run, c.named);
+        EXPECT_EQ(ReadAll(dest + "/good1.txt"), "one");
+        EXPECT_EQ(ModifiedSeconds(dest + "/good1.txt"), 11);
+        EXPECT_EQ(ReadAll(dest + "/dir/good2.txt"), Pattern(900));
+        EXPECT_EQ(ReadAll(outside), "outside");
+        QFile::setPermissions(dest + "/locked.txt", QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        EXPECT_NE(ReadAll(dest + "/locked.txt"), "evil");
+    }
+}
+
+TEST_F(CliTest, AnArchiveThatCannotBeReadExitsTwoAndWritesNothing)
+{
+    const std::vector<TestEntry> entries = {{.name = "a.txt", .data = "a"}, {.name = "b\\c.txt", .data = "c"}};
+    write(entries, {.signature = QByteArray("RBF1.22")}, "signature.big");
+    write(entries, {.fileCount = 1000}, "directory.big");
+    QByteArray cut = BuildBigArchive(entries);
+    cut.truncate(16 + 40); // the header and part of the directory
+    ASSERT_TRUE(WriteFile(tmp.filePath("truncated.big"), cut));
+    ASSERT_TRUE(QDir().mkpath(tmp.filePath("folder.big")));
+
+    for (const char* name : {"missing.big", "signature.big", "directory.big", "truncated.big", "folder.big"}) {
+        const QString archive = tmp.filePath(QString::fromLatin1(name));
+        for (const QStringList& arguments : {QStringList({"list", archive}), QStringList({"list", "--json", archive}),
+                 QStringList({"test", archive}), QStringList({"extract", archive, tmp.filePath("dest")})}) {
+            SCOPED_TRACE(arguments.join(' ').toStdString());
+            const CliRun run = RunCli(arguments);
+            EXPECT_EQ(run.code, 2);
+            EXPECT_EQ(run.out, "");
+            ASSERT_EQ(run.errors.size(), 1);
+            ExpectErrorLines(run, archive);
+            EXPECT_FALSE(QFileInfo::exists(tmp.filePath("dest")));
+        }
+    }
+}
+
+TEST_F(CliTest, UsageErrorsExitSixtyFour)
+{
+    const QString archive = write(kListed);
+    const std::vector<QStringList> cases = {
+        {},
+        {"list"},
+        {"list", archive, archive},
+        {"list", "--bogus", archive},
+        {"list", "-q", archive},
+        {"test", "--json", archive},
+        {"test"},
+        {"extract", archive},
+        {"unpack", archive},
+        {"--version", "extra"},
+        {"-x"},
+    };
+    for (const QStringList& arguments : cases) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        const CliRun run = RunCli(arguments);
+        EXPECT_EQ(run.code, 64);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.errors.size(), 1);
+        ExpectErrorLines(run, "pelkora-cli --help");
+    }
+
+    const CliRun help = RunCli({"--help"});
+    EXPECT_EQ(help.code, 0);
+    EXPECT_TRUE(help.out.contains("pelkora-cli extract [-q] ARCHIVE DEST [NAME...]"));
+    const CliRun version = RunCli({"--version"});
+    EXPECT_EQ(version.code, 0);
+    EXPECT_TRUE(version.out.startsWith("pelkora-cli "));
+}
+
+TEST_F(CliTest, TestReportsEntriesThatDoNotVerify)
+{
+    const std::vector<TestEntry> good = {
+        {.name = "fine.bin", .data = Pattern(400), .compress = true},
+        {.name = "dir\\plain.txt", .data = "plain"},
+        {.name = "empty.dat", .data = QByteArray()},
+    };
+    const CliRun clean = RunCli({"test", "-q", write(good, {}, "good.big")});
+    EXPECT_EQ(clean.code, 0);
+    EXPECT_EQ(clean.errors, QStringList());
+    EXPECT_EQ(clean.out, "");
+
+    std::vector<TestEntry> bad = good;
+    bad.push_back({.name = "short.bin", .data = Pattern(300), .compress = true, .uncompressedSize = 301});
+    bad.push_back({.name = "long.txt", .data = "longer", .uncompressedSize = 2});
+    bad.push_back({.name = "rehashed.txt", .data = "x", .hash = 99});
+    bad.push_back({.name = "cut.bin", .data = "x", .packedSize = 1 << 20});
+    const QString archive = write(bad, {}, "bad.big");
+    const CliRun run = RunCli({"test", archive});
+    EXPECT_EQ(run.code, 1);
+    ExpectErrorLines(run, archive);
+    const QString errors = run.errors.join(u'\n');
+    for (const char* name : {"\"short.bin\"", "\"long.txt\"", "\"rehashed.txt\"", "\"cut.bin\""})
+        EXPECT_TRUE(errors.contains(QLatin1String(name))) << name;
+    for (const char* name : {"fine.bin", "plain.txt", "empty.dat"})
+        EXPECT_FALSE(errors.contains(QLatin1String(name))) << name;
+    EXPECT_TRUE(errors.contains("301")) << errors.toStdString();
+}
