@@ -14,7 +14,20 @@ constexpr unsigned kLiteralBits = 9;
 constexpr unsigned kPositionEndBits = 13;  // flag + position
 constexpr unsigned kReferenceBits = 17;    // flag + position + length
 constexpr std::size_t kMaxToken = 17;      // longest output of one token
-constexpr std::size_t kSlack = 32;         // room for the 16-byte fast copy
+// Tokens decoded from one 64-bit load: a load shifted into place holds at
+// least 57 stream bits, and three tokens take at most 51.
+constexpr int kTokensPerLoad = 3;
+// A copy may write up to 24 bytes from its start (three 8-byte moves), so a
+// group of tokens writes at most 2 * 17 + 24 bytes past the output position.
+constexpr std::size_t kGroupRoom = 2 * kMaxToken + 24;
+constexpr std::size_t kSlack = 64;         // beyond the expected size, so an exact hint never grows
+
+inline std::uint64_t loadBigEndian64(const unsigned char* p)
+{
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    return __builtin_bswap64(word);
+}
 
 // The 64 stream bits starting at `bit`, most significant first; bits past
 // the input read as zero (callers check the remaining count themselves).
@@ -23,8 +36,7 @@ inline std::uint64_t peekBits(const unsigned char* in, std::size_t size, std::ui
     const std::size_t byte = static_cast<std::size_t>(bit >> 3);
     std::uint64_t word = 0;
     if (byte + 8 <= size) {
-        std::memcpy(&word, in + byte, 8);
-        word = __builtin_bswap64(word);
+        word = loadBigEndian64(in + byte);
     } else {
         for (std::size_t i = 0; i < 8; ++i) {
             word <<= 8;
@@ -35,72 +47,161 @@ inline std::uint64_t peekBits(const unsigned char* in, std::size_t size, std::ui
     return word << (bit & 7);
 }
 
+// Copies `length` (2 to 17) bytes that start at window position `position`
+// to out[pos]. Output byte k went to window position (k + 1) mod 4096, so the
+// source is the output `distance` bytes back. Bytes are copied in order, so a
+// source that reaches the write position repeats what was just written. May
+// write up to 24 bytes.
+inline void copyReference(unsigned char* out, std::size_t pos, unsigned position, std::size_t length)
+{
+    std::size_t distance = (pos + 1 - position) & kWindowMask;
+    distance = distance == 0 ? kWindowSize : distance;
+    unsigned char* dst = out + pos;
+    const unsigned char* src = dst - distance;
+    if (distance >= 8) {
+        // Each 8-byte move reads only bytes already in place.
+        std::memcpy(dst, src, 8);
+        std::memcpy(dst + 8, src + 8, 8);
+        std::memcpy(dst + 16, src + 16, 8);
+    } else if (distance == 1) {
+        std::memset(dst, *src, kMaxToken);
+    } else {
+        for (std::size_t i = 0; i < length; ++i)
+            dst[i] = src[i];
+    }
+}
+
+// The decoded bytes, preceded inside the same allocation by one window's
+// worth of zeros: a window position that was never written reads as zero,
+// and with the zeros in front every copy source lies inside the buffer, so a
+// copy needs no test for it. The zeros are dropped in take() without moving
+// the output. The decoding loops keep the position in a local while they
+// run (stores through a byte pointer would otherwise reload every member).
 class Output {
 public:
-    explicit Output(std::size_t capacity)
-        : buffer_(static_cast<qsizetype>(capacity + kSlack), Qt::Uninitialized)
-        , data_(reinterpret_cast<unsigned char*>(buffer_.data()))
-        , capacity_(capacity)
+    // `expected` output bytes fit without growing.
+    explicit Output(std::size_t expected)
+        : buffer_(static_cast<qsizetype>(kWindowSize + expected + kSlack), Qt::Uninitialized)
+        , capacity_(expected + kSlack)
     {
+        std::memset(buffer_.data(), 0, kWindowSize);
+        out_ = reinterpret_cast<unsigned char*>(buffer_.data()) + kWindowSize;
     }
 
-    // Makes room for one more token (and the fast copy's overrun).
-    void reserveToken()
+    unsigned char* data() const { return out_; }
+    std::size_t capacity() const { return capacity_; }
+
+    // Makes sure that `bytes` can be written at `pos`, growing by half when
+    // they cannot; data() may change.
+    void makeRoom(std::size_t pos, std::size_t bytes)
     {
-        if (pos_ + kMaxToken <= capacity_)
+        if (pos + bytes <= capacity_)
             return;
-        const std::size_t grown = std::max(capacity_ + capacity_ / 2, pos_ + kMaxToken);
-        buffer_.resize(static_cast<qsizetype>(grown + kSlack));
-        data_ = reinterpret_cast<unsigned char*>(buffer_.data());
+        const std::size_t grown = std::max(capacity_ + capacity_ / 2, pos + bytes);
+        buffer_.resize(static_cast<qsizetype>(kWindowSize + grown));
+        out_ = reinterpret_cast<unsigned char*>(buffer_.data()) + kWindowSize;
         capacity_ = grown;
     }
 
-    void literal(unsigned char c) { data_[pos_++] = c; }
-
-    // Copies `length` bytes that start at window position `position`.
-    void reference(unsigned position, std::size_t length)
+    // The first `size` decoded bytes.
+    QByteArray take(std::size_t size)
     {
-        std::size_t distance = (pos_ + 1 - position) & kWindowMask;
-        if (distance == 0)
-            distance = kWindowSize;
-        unsigned char* dst = data_ + pos_;
-        if (distance <= pos_) {
-            const unsigned char* src = dst - distance;
-            if (distance >= 16) {
-                // The first 16 bytes of the source lie wholly before dst.
-                std::memcpy(dst, src, 16);
-                if (length > 16)
-                    dst[16] = src[16];
-            } else {
-                for (std::size_t i = 0; i < length; ++i)
-                    dst[i] = src[i];
-            }
-        } else {
-            // Window positions never written yet hold zero. Byte i comes from
-            // output index pos_ + i - distance, which may be a byte of this
-            // same copy once i reaches distance.
-            for (std::size_t i = 0; i < length; ++i) {
-                const std::size_t at = pos_ + i;
-                dst[i] = at < distance ? 0 : data_[at - distance];
-            }
-        }
-        pos_ += length;
-    }
-
-    QByteArray take()
-    {
-        buffer_.resize(static_cast<qsizetype>(pos_));
-        if (capacity_ - pos_ > 65536)
+        buffer_.resize(static_cast<qsizetype>(kWindowSize + size));
+        buffer_.remove(0, static_cast<qsizetype>(kWindowSize)); // moves the start, not the bytes
+        if (capacity_ - size > 65536)
             buffer_.squeeze();
         return std::move(buffer_);
     }
 
 private:
     QByteArray buffer_;
-    unsigned char* data_;
+    unsigned char* out_;
     std::size_t capacity_;
-    std::size_t pos_ = 0;
 };
+
+// Decodes whole groups of tokens while eight input bytes can be loaded at the
+// bit position. Returns false when the end token was read.
+inline bool decodeBulk(const unsigned char* in, std::size_t size, std::uint64_t& bitInOut, std::size_t& posInOut,
+    Output& output)
+{
+    if (size < 8)
+        return true;
+    const std::size_t lastLoad = size - 8;
+    std::uint64_t bit = bitInOut;
+    std::size_t pos = posInOut;
+    unsigned char* out = output.data();
+    std::size_t capacity = output.capacity();
+    bool more = true;
+    while ((bit >> 3) <= lastLoad) {
+        if (pos + kGroupRoom > capacity) {
+            output.makeRoom(pos, kGroupRoom);
+            out = output.data();
+            capacity = output.capacity();
+        }
+        std::uint64_t word = loadBigEndian64(in + (bit >> 3)) << (bit & 7);
+        for (int t = 0; t < kTokensPerLoad; ++t) {
+            if (word >> 63) {
+                out[pos++] = static_cast<unsigned char>(word >> 55);
+                word <<= kLiteralBits;
+                bit += kLiteralBits;
+                continue;
+            }
+            const unsigned position = static_cast<unsigned>(word >> 51) & kWindowMask;
+            if (position == 0) {
+                more = false;
+                break;
+            }
+            const std::size_t length = ((word >> 47) & 0xF) + 2;
+            copyReference(out, pos, position, length);
+            pos += length;
+            word <<= kReferenceBits;
+            bit += kReferenceBits;
+        }
+        if (!more)
+            break;
+    }
+    bitInOut = bit;
+    posInOut = pos;
+    return more;
+}
+
+// The last few input bytes, token by token, with the rules for input that
+// ends early.
+inline void decodeTail(const unsigned char* in, std::size_t size, std::uint64_t bit, std::size_t& pos, Output& output)
+{
+    const std::uint64_t totalBits = static_cast<std::uint64_t>(size) * 8;
+    for (;;) {
+        const std::uint64_t remaining = totalBits - bit;
+        if (remaining == 0)
+            return; // a flag past the end reads as a reference to position 0
+        output.makeRoom(pos, kGroupRoom);
+        unsigned char* out = output.data();
+        const std::uint64_t word = peekBits(in, size, bit);
+        if (word >> 63) {
+            if (remaining < kLiteralBits) {
+                out[pos++] = 0; // a cut literal reads as zero, then the input is over
+                return;
+            }
+            out[pos++] = static_cast<unsigned char>(word >> 55);
+            bit += kLiteralBits;
+            continue;
+        }
+        if (remaining < kPositionEndBits)
+            return; // a cut position reads as 0: the end
+        const unsigned position = static_cast<unsigned>(word >> 51) & kWindowMask;
+        if (position == 0)
+            return;
+        if (remaining < kReferenceBits) {
+            copyReference(out, pos, position, 2); // a cut length reads as 0
+            pos += 2;
+            return;
+        }
+        const std::size_t length = ((word >> 47) & 0xF) + 2;
+        copyReference(out, pos, position, length);
+        pos += length;
+        bit += kReferenceBits;
+    }
+}
 
 } // namespace
 
@@ -117,38 +218,13 @@ QByteArray UnLZSS(const char* data, std::size_t size, std::size_t sizeHint)
     // above 8 bytes per input byte is not believed.
     const std::size_t maxOutput = size * 8;
     const std::size_t capacity = sizeHint > 0 ? std::min(sizeHint, maxOutput) : std::min(size * 4, maxOutput);
-    Output out(std::max<std::size_t>(capacity, 64));
+    Output output(std::max<std::size_t>(capacity, 64));
 
-    const std::uint64_t totalBits = static_cast<std::uint64_t>(size) * 8;
     std::uint64_t bit = 0;
-    for (;;) {
-        const std::uint64_t remaining = totalBits - bit;
-        if (remaining == 0)
-            break; // a flag past the end reads as a reference to position 0
-        out.reserveToken();
-        const std::uint64_t word = peekBits(in, size, bit);
-        if (word >> 63) {
-            if (remaining < kLiteralBits) {
-                out.literal(0); // a cut literal reads as zero, then the input is over
-                break;
-            }
-            out.literal(static_cast<unsigned char>(word >> 55));
-            bit += kLiteralBits;
-            continue;
-        }
-        if (remaining < kPositionEndBits)
-            break; // a cut position reads as 0: the end
-        const unsigned position = static_cast<unsigned>(word >> 51) & kWindowMask;
-        if (position == 0)
-            break;
-        if (remaining < kReferenceBits) {
-            out.reference(position, 2); // a cut length reads as 0
-            break;
-        }
-        out.reference(position, ((word >> 47) & 0xF) + 2);
-        bit += kReferenceBits;
-    }
-    return out.take();
+    std::size_t pos = 0;
+    if (decodeBulk(in, size, bit, pos, output))
+        decodeTail(in, size, bit, pos, output);
+    return output.take(pos);
 }
 
 } // namespace pelkora
