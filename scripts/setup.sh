@@ -5,12 +5,13 @@ set -euo pipefail
 
 PACKAGES=(
   g++ cmake make pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev qt6-svg-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev
   xvfb xauth
   clang libclang-rt-14-dev
   zip unzip
+  time python3
 )
 
 missing=()

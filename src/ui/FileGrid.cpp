@@ -1,0 +1,225 @@
+#include "ui/FileGrid.h"
+
+#include "ui/Twips.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMouseEvent>
+#include <QScrollBar>
+
+#include <algorithm>
+
+namespace pelkora {
+
+FileGrid::FileGrid(QWidget* parent)
+    : QTableView(parent)
+    , mModel(new FileGridModel(this))
+{
+    setModel(mModel);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setSelectionMode(QAbstractItemView::ContiguousSelection);
+    setWordWrap(false);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setSortingEnabled(false);
+    verticalHeader()->hide();
+    // Uniform row heights keep the view fast with many rows.
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    // The header row is fixed: clicking it neither sorts nor selects.
+    horizontalHeader()->setSectionsClickable(false);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    horizontalHeader()->setMinimumSectionSize(0);
+    horizontalHeader()->viewport()->installEventFilter(this);
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { takeCurrentCellFromView(); });
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { takeCurrentCellFromView(); });
+}
+
+int FileGrid::clampRow(int row) const
+{
+    return std::clamp(row, 0, Rows() - 1);
+}
+
+int FileGrid::clampCol(int col) const
+{
+    return std::clamp(col, 0, std::max(Cols() - 1, 0));
+}
+
+void FileGrid::setRows(int rows)
+{
+    mModel->setGridRows(rows);
+    mRow = clampRow(mRow);
+    mRowSel = clampRow(mRowSel);
+    showCurrentCell();
+}
+
+void FileGrid::setCols(int cols)
+{
+    mModel->setGridCols(cols);
+    mColWidths.resize(static_cast<std::size_t>(std::max(cols, 0)), -1);
+    mCol = clampCol(mCol);
+    mColSel = clampCol(mColSel);
+    for (int c = 0; c < Cols(); ++c)
+        if (mColWidths[static_cast<std::size_t>(c)] >= 0)
+            setColumnWidth(c, TwipsToPixels(mColWidths[static_cast<std::size_t>(c)]));
+    showCurrentCell();
+}
+
+void FileGrid::setRow(int row)
+{
+    mRow = mRowSel = clampRow(row);
+    showCurrentCell();
+}
+
+void FileGrid::setCol(int col)
+{
+    mCol = mColSel = clampCol(col);
+    showCurrentCell();
+}
+
+void FileGrid::setRowSel(int row)
+{
+    mRowSel = clampRow(row);
+    showCurrentCell();
+}
+
+void FileGrid::setColSel(int col)
+{
+    mColSel = clampCol(col);
+    showCurrentCell();
+}
+
+QString FileGrid::Text() const
+{
+    return mModel->cell(mRow, mCol);
+}
+
+void FileGrid::setText(const QString& text)
+{
+    mModel->setCell(mRow, mCol, text);
+}
+
+int FileGrid::ColWidth(int col) const
+{
+    if (col < 0 || col >= static_cast<int>(mColWidths.size()))
+        return -1;
+    const int twips = mColWidths[static_cast<std::size_t>(col)];
+    return twips >= 0 ? twips : PixelsToTwips(columnWidth(col));
+}
+
+void FileGrid::setColWidth(int col, int twips)
+{
+    if (col < 0 || col >= Cols())
+        return;
+    mColWidths[static_cast<std::size_t>(col)] = std::max(twips, 0);
+    // A zero width hides the column's section: it takes no room on screen.
+    setColumnWidth(col, TwipsToPixels(std::max(twips, 0)));
+}
+
+void FileGrid::Clear()
+{
+    mModel->clearCells();
+}
+
+void FileGrid::appendRow(const QString& tabSeparated)
+{
+    mModel->appendRow(tabSeparated);
+}
+
+void FileGrid::sortSelection()
+{
+    mModel->sortRows(mRow, mRowSel, mCol);
+}
+
+void FileGrid::setPainting(bool on)
+{
+    if (on == mPainting)
+        return;
+    mPainting = on;
+    if (!on) {
+        setUpdatesEnabled(false);
+        mModel->setFrozen(true);
+        return;
+    }
+    mModel->setFrozen(false);
+    // A reset drops column widths of hidden sections: put them back.
+    for (int c = 0; c < Cols() && c < static_cast<int>(mColWidths.size()); ++c)
+        if (mColWidths[static_cast<std::size_t>(c)] >= 0)
+            setColumnWidth(c, TwipsToPixels(mColWidths[static_cast<std::size_t>(c)]));
+    showCurrentCell();
+    setUpdatesEnabled(true);
+}
+
+// Mirrors the grid's current cell and selection into the view. Row 0 is the
+// header, which the view shows apart, so it has no view cell.
+void FileGrid::showCurrentCell()
+{
+    if (!mPainting || mSyncing)
+        return;
+    mSyncing = true;
+    QItemSelectionModel* selection = selectionModel();
+    if (mRow < 1 || mRowSel < 1 || Cols() == 0) {
+        selection->clearSelection();
+        selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    } else {
+        const QModelIndex anchor = mModel->index(mRow - 1, mCol);
+        const QModelIndex end = mModel->index(mRowSel - 1, mColSel);
+        selection->setCurrentIndex(anchor, QItemSelectionModel::NoUpdate);
+        selection->select(QItemSelection(anchor, end), QItemSelectionModel::ClearAndSelect);
+    }
+    mSyncing = false;
+}
+
+// The user moved the current cell or the selection. The view's current index
+// is the moving end; the anchor is the opposite corner of the selected range.
+void FileGrid::takeCurrentCellFromView()
+{
+    if (mSyncing || !mPainting)
+        return;
+    const QModelIndex current = selectionModel()->currentIndex();
+    if (!current.isValid())
+        return;
+    int anchorRow = current.row();
+    int anchorCol = current.column();
+    const QItemSelection selected = selectionModel()->selection();
+    for (const QItemSelectionRange& range : selected) {
+        if (!range.contains(current))
+            continue;
+        anchorRow = current.row() == range.top() ? range.bottom() : range.top();
+        anchorCol = current.column() == range.left() ? range.right() : range.left();
+        break;
+    }
+    mRow = anchorRow + 1;
+    mCol = anchorCol;
+    mRowSel = current.row() + 1;
+    mColSel = current.column();
+}
+
+// A current cell in the zero-width Sort column (where the listing leaves it)
+// must not drag the view sideways: only the row is brought into view.
+void FileGrid::scrollTo(const QModelIndex& index, ScrollHint hint)
+{
+    if (index.isValid() && columnWidth(index.column()) == 0) {
+        const int keep = horizontalScrollBar()->value();
+        QTableView::scrollTo(index, hint);
+        horizontalScrollBar()->setValue(keep);
+        return;
+    }
+    QTableView::scrollTo(index, hint);
+}
+
+void FileGrid::mouseReleaseEvent(QMouseEvent* event)
+{
+    QTableView::mouseReleaseEvent(event);
+    emit Click();
+}
+
+bool FileGrid::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == horizontalHeader()->viewport() && event->type() == QEvent::MouseButtonRelease)
+        emit Click();
+    return QTableView::eventFilter(watched, event);
+}
+
+} // namespace pelkora

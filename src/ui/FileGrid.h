@@ -1,0 +1,81 @@
+#pragma once
+// `Grid1`: the file list. A table view with one fixed header row (row 0) and
+// a current cell (`Row`, `Col`) plus the other end of a contiguous selection
+// (`RowSel`, `ColSel`), offering the operations the listing and the
+// extraction commands use. Cells are read-only text; a click selects a cell
+// and dragging or Shift extends the selection.
+
+#include "app/ModMain.h"
+#include "ui/FileGridModel.h"
+
+#include <QTableView>
+#include <vector>
+
+namespace pelkora {
+
+class FileGrid : public QTableView, public FileListControl {
+    Q_OBJECT
+public:
+    explicit FileGrid(QWidget* parent = nullptr);
+
+    int Rows() const override { return mModel->gridRows(); }
+    int Cols() const override { return mModel->gridCols(); }
+    void setRows(int rows);
+    void setCols(int cols);
+
+    int Row() const { return mRow; }
+    int Col() const { return mCol; }
+    int RowSel() const { return mRowSel; }
+    int ColSel() const { return mColSel; }
+    // Setting the current row or column also collapses the selection to it.
+    void setRow(int row) override;
+    void setCol(int col) override;
+    void setRowSel(int row) override;
+    void setColSel(int col);
+
+    QString Text() const;
+    void setText(const QString& text);
+    QString TextMatrix(int row, int col) const { return mModel->cell(row, col); }
+
+    // Column widths in twips.
+    int ColWidth(int col) const;
+    void setColWidth(int col, int twips);
+
+    void Clear();
+    void appendRow(const QString& tabSeparated) override;
+    void sortSelection() override;
+
+    // While off, the list neither repaints nor follows changes; switching it
+    // on shows the new state once.
+    void setPainting(bool on) override;
+    bool painting() const { return mPainting; }
+
+    const FileGridModel& gridModel() const { return *mModel; }
+
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+
+signals:
+    // Any mouse click in the list, header included.
+    void Click();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    int clampRow(int row) const;
+    int clampCol(int col) const;
+    void showCurrentCell();
+    void takeCurrentCellFromView();
+
+    FileGridModel* mModel;
+    std::vector<int> mColWidths; // twips
+    int mRow = 0;
+    int mCol = 0;
+    int mRowSel = 0;
+    int mColSel = 0;
+    bool mPainting = true;
+    bool mSyncing = false;
+};
+
+} // namespace pelkora

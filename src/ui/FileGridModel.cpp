@@ -1,0 +1,187 @@
+#include "ui/FileGridModel.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace pelkora {
+
+namespace {
+const QChar kTab = u'\t';
+}
+
+FileGridModel::FileGridModel(QObject* parent)
+    : QAbstractTableModel(parent)
+{
+}
+
+QStringView FileGridModel::cellOf(const QString& row, int col)
+{
+    qsizetype start = 0;
+    for (int c = 0; c < col; ++c) {
+        const qsizetype tab = row.indexOf(kTab, start);
+        if (tab < 0)
+            return {};
+        start = tab + 1;
+    }
+    qsizetype end = row.indexOf(kTab, start);
+    if (end < 0)
+        end = row.size();
+    return QStringView(row).sliced(start, end - start);
+}
+
+void FileGridModel::changedWholesale()
+{
+    if (mFrozen) {
+        mPendingReset = true;
+        return;
+    }
+    beginResetModel();
+    mShownRows = static_cast<int>(mRows.size());
+    mShownCols = mCols;
+    endResetModel();
+}
+
+void FileGridModel::setGridRows(int rows)
+{
+    mRows.resize(static_cast<std::size_t>(std::max(rows, 1) - 1));
+    changedWholesale();
+}
+
+void FileGridModel::setGridCols(int cols)
+{
+    mCols = std::max(cols, 0);
+    mHeader.resize(static_cast<std::size_t>(mCols));
+    changedWholesale();
+}
+
+QString FileGridModel::cell(int row, int col) const
+{
+    if (col < 0 || col >= mCols || row < 0 || row >= gridRows())
+        return {};
+    if (row == 0)
+        return mHeader[static_cast<std::size_t>(col)];
+    return cellOf(mRows[static_cast<std::size_t>(row - 1)], col).toString();
+}
+
+void FileGridModel::setCell(int row, int col, const QString& text)
+{
+    if (col < 0 || col >= mCols || row < 0 || row >= gridRows())
+        return;
+    // A cell never holds a tab: tabs separate the cells of a stored row.
+    QString clean = text;
+    clean.replace(kTab, u' ');
+    if (row == 0) {
+        mHeader[static_cast<std::size_t>(col)] = clean;
+        if (!mFrozen)
+            emit headerDataChanged(Qt::Horizontal, col, col);
+        else
+            mPendingReset = true;
+        return;
+    }
+    QString& stored = mRows[static_cast<std::size_t>(row - 1)];
+    QStringList cells = stored.split(kTab);
+    while (cells.size() < mCols)
+        cells.append(QString());
+    cells[col] = clean;
+    stored = cells.join(kTab);
+    if (!mFrozen && row - 1 < mShownRows && col < mShownCols)
+        emit dataChanged(index(row - 1, col), index(row - 1, col));
+    else
+        mPendingReset = true;
+}
+
+void FileGridModel::clearCells()
+{
+    std::fill(mHeader.begin(), mHeader.end(), QString());
+    std::fill(mRows.begin(), mRows.end(), QString());
+    changedWholesale();
+}
+
+void FileGridModel::appendRow(const QString& tabSeparated)
+{
+    if (mFrozen) {
+        mRows.push_back(tabSeparated);
+        mPendingReset = true;
+        return;
+    }
+    const int at = static_cast<int>(mRows.size());
+    beginInsertRows({}, at, at);
+    mRows.push_back(tabSeparated);
+    mShownRows = at + 1;
+    endInsertRows();
+}
+
+void FileGridModel::sortRows(int first, int last, int col)
+{
+    if (first > last)
+        std::swap(first, last);
+    first = std::max(first, 1);
+    last = std::min(last, gridRows() - 1);
+    if (last <= first || col < 0 || col >= mCols)
+        return;
+    const auto begin = mRows.begin() + (first - 1);
+    const auto end = mRows.begin() + last;
+    struct Keyed {
+        QStringView key;
+        std::size_t index;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(static_cast<std::size_t>(end - begin));
+    for (auto it = begin; it != end; ++it)
+        keyed.push_back({cellOf(*it, col), static_cast<std::size_t>(it - mRows.begin())});
+    // Ascending by character code, case-sensitive (the rule of SortKeyLess);
+    // rows with equal keys keep their order.
+    std::stable_sort(keyed.begin(), keyed.end(),
+        [](const Keyed& a, const Keyed& b) { return a.key.compare(b.key, Qt::CaseSensitive) < 0; });
+    std::vector<QString> sorted;
+    sorted.reserve(keyed.size());
+    for (const Keyed& k : keyed)
+        sorted.push_back(std::move(mRows[k.index]));
+    std::move(sorted.begin(), sorted.end(), begin);
+    changedWholesale();
+}
+
+void FileGridModel::setFrozen(bool frozen)
+{
+    if (mFrozen == frozen)
+        return;
+    mFrozen = frozen;
+    if (!mFrozen && mPendingReset) {
+        mPendingReset = false;
+        changedWholesale();
+    }
+}
+
+int FileGridModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : mShownRows;
+}
+
+int FileGridModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : mShownCols;
+}
+
+QVariant FileGridModel::data(const QModelIndex& index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid())
+        return {};
+    // While frozen the view may still ask about rows that have since gone.
+    return cell(index.row() + 1, index.column());
+}
+
+QVariant FileGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    return cell(0, section);
+}
+
+Qt::ItemFlags FileGridModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+}
+
+} // namespace pelkora

@@ -1,0 +1,59 @@
+#include "ui/Startup.h"
+
+#include "app/ModMain.h"
+#include "lzss/UnLZSS.h"
+#include "support/Crc.h"
+#include "ui/frmMain.h"
+
+#include <QCoreApplication>
+
+namespace pelkora {
+
+frmMain* gMainForm = nullptr;
+
+namespace {
+
+ShutdownExit& exitSlot()
+{
+    static ShutdownExit exit = [] { QCoreApplication::exit(0); };
+    return exit;
+}
+
+} // namespace
+
+QString ArgumentText(const QStringList& arguments)
+{
+    return arguments.mid(1).join(u' ');
+}
+
+std::unique_ptr<frmMain> Main(const QString& argumentText)
+{
+    BuildCrcTable();
+    InitLZSS();
+    auto window = std::make_unique<frmMain>();
+    gMainForm = window.get();
+    gMainForm->Form_Load();
+    gMainForm->show();
+    if (!argumentText.isEmpty())
+        gMainForm->OpenFile(argumentText);
+    return window;
+}
+
+ShutdownExit SetShutdownExit(ShutdownExit exit)
+{
+    ShutdownExit previous = std::move(exitSlot());
+    exitSlot() = std::move(exit);
+    return previous;
+}
+
+void ShutDown()
+{
+    gMainForm = nullptr;
+    // A listing or extraction loop may be running below this call: it sees
+    // the request after the current entry and returns.
+    RequestShutdown();
+    if (exitSlot())
+        exitSlot()();
+}
+
+} // namespace pelkora

@@ -1,0 +1,34 @@
+#pragma once
+// Start and end of the window program: `Main`, `gMainForm` and `ShutDown`.
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+namespace pelkora {
+
+class frmMain;
+
+// The one main window, from `Main` until `ShutDown`.
+extern frmMain* gMainForm;
+
+// The argument text: the program's arguments after its own path, joined
+// with single blanks (the shell has already split and unquoted them).
+QString ArgumentText(const QStringList& arguments);
+
+// Builds the shared tables, creates, loads and shows the main window, and
+// hands a non-empty argument text, whole, to its `OpenFile`. The caller owns
+// the window and runs the event loop unless `ShutDown` already ran.
+std::unique_ptr<frmMain> Main(const QString& argumentText);
+
+// Ends the program: stops running loops between two entries and leaves the
+// event loop through the exit hook.
+void ShutDown();
+
+// The last step of `ShutDown`; by default it quits the application's event
+// loop. Tests replace it so the process lives on. Returns the previous hook.
+using ShutdownExit = std::function<void()>;
+ShutdownExit SetShutdownExit(ShutdownExit exit);
+
+} // namespace pelkora

@@ -1,0 +1,472 @@
+#include "ui/frmMain.h"
+
+#include "app/ModMain.h"
+#include "support/Paths.h"
+#include "ui/FileGrid.h"
+#include "ui/StatusBar.h"
+#include "ui/Startup.h"
+#include "ui/Twips.h"
+#include "ui/frmExtractDir.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QScreen>
+#include <QToolBar>
+
+#include <cmath>
+#include <utility>
+
+namespace pelkora {
+
+namespace {
+
+// Layout of the window, in twips.
+constexpr int kClientWidth = 9600;
+constexpr int kClientHeight = 6000;
+constexpr int kToolbarHeight = 420;
+constexpr int kStatusHeight = 300;
+constexpr int kGridLeft = 15;
+constexpr int kGridTop = 465;
+constexpr int kBarHeight = 240;
+constexpr int kPanel1Width = 5500;
+constexpr int kLampWidth = 300;
+
+struct GridColumn {
+    const char* header;
+    int widthTwips;
+};
+constexpr GridColumn kColumns[] = {
+    {"Name", 2400},
+    {"Type", 1100},
+    {"Modified", 1850},
+    {"Size", 1000},
+    {"Packed", 1000},
+    {"Ratio", 700},
+    {"Path", 6000},
+    {"Sort", 0}, // the sort key: zero width, never seen
+};
+constexpr int kNameColumn = 0;
+constexpr int kPathColumn = 6;
+
+const QString kCaption = QStringLiteral("Pelkora");
+const QString kBigPattern = QStringLiteral("*.big");
+const QChar kPathSeparator = u'/'; // Qt's separator on every platform
+
+// Marks a listing or an extraction run for its whole length.
+class WorkScope {
+public:
+    explicit WorkScope(bool& flag) : mFlag(flag) { mFlag = true; }
+    ~WorkScope() { mFlag = false; }
+    WorkScope(const WorkScope&) = delete;
+    WorkScope& operator=(const WorkScope&) = delete;
+
+private:
+    bool& mFlag;
+};
+
+} // namespace
+
+void ProgressBarControl::setMaximum(float maximum)
+{
+    mBar->setMaximum(static_cast<int>(std::lround(maximum)));
+}
+
+void ProgressBarControl::setValue(float value)
+{
+    mBar->setValue(static_cast<int>(std::lround(value)));
+}
+
+frmMain::frmMain()
+    : mOpenDialog(&frmMain::RunOpenDialog)
+    , mExtract(&ExtractFile)
+{
+    setWindowTitle(kCaption);
+    setWindowIcon(ImageList::appIcon());
+
+    buildMenus();
+    buildToolbar();
+    buildStatusBar();
+
+    mClientArea = new QWidget(this);
+    setCentralWidget(mClientArea);
+    Grid1 = new FileGrid(mClientArea);
+    Grid1->setObjectName(QStringLiteral("Grid1"));
+    QFont gridFont(QStringLiteral("MS Sans Serif"));
+    gridFont.setStyleHint(QFont::SansSerif);
+    gridFont.setPointSizeF(8.25);
+    gridFont.setWeight(QFont::Normal);
+    Grid1->setFont(gridFont);
+    Grid1->setGeometry(TwipsToPixels(kGridLeft), TwipsToPixels(kGridTop - kToolbarHeight),
+        TwipsToPixels(kClientWidth - 2 * kGridLeft), TwipsToPixels(kClientHeight - kGridTop - kStatusHeight));
+    connect(Grid1, &FileGrid::Click, this, &frmMain::Grid1_Click);
+
+    // Laid over the status bar, not managed by the window's layout.
+    pbBar = new QProgressBar(this);
+    pbBar->setObjectName(QStringLiteral("pbBar"));
+    pbBar->setTextVisible(false);
+    pbBar->setRange(0, 100);
+    const int menuHeight = menuBar()->sizeHint().height();
+    pbBar->setGeometry(TwipsToPixels(90), menuHeight + TwipsToPixels(3960), TwipsToPixels(5400), TwipsToPixels(kBarHeight));
+    pbBar->hide();
+    mProgress = std::make_unique<ProgressBarControl>(pbBar);
+
+    setTabOrder(tbBar, Grid1);
+
+    resize(TwipsToPixels(kClientWidth), TwipsToPixels(kClientHeight) + menuHeight);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect centred(QPoint(), size());
+        centred.moveCenter(screen->availableGeometry().center());
+        move(centred.topLeft());
+    }
+}
+
+frmMain::~frmMain()
+{
+    if (gMainForm == this)
+        gMainForm = nullptr;
+}
+
+void frmMain::buildMenus()
+{
+    mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuOpen = mnuFile->addAction(QStringLiteral("&Open Big Archive"));
+    mnuOpen->setObjectName(QStringLiteral("mnuOpen"));
+    mnuOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuSep1"));
+    mnuExit = mnuFile->addAction(QStringLiteral("&Exit"));
+    mnuExit->setObjectName(QStringLiteral("mnuExit"));
+    mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+
+    mnuActions = menuBar()->addMenu(QStringLiteral("&Actions"));
+    mnuActions->setObjectName(QStringLiteral("mnuActions"));
+    mnuExtract = mnuActions->addAction(QStringLiteral("&Extract selected file(s)"));
+    mnuExtract->setObjectName(QStringLiteral("mnuExtract"));
+    mnuExtract->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    mnuExtAll = mnuActions->addAction(QStringLiteral("Extract &All to Directory"));
+    mnuExtAll->setObjectName(QStringLiteral("mnuExtAll"));
+    mnuExtAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+
+    // The shortcuts belong to the window, so they work whatever has focus.
+    for (QAction* action : {mnuOpen, mnuExit, mnuExtract, mnuExtAll}) {
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+    }
+    connect(mnuOpen, &QAction::triggered, this, &frmMain::mnuOpen_Click);
+    connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
+    connect(mnuExtract, &QAction::triggered, this, &frmMain::mnuExtract_Click);
+    connect(mnuExtAll, &QAction::triggered, this, &frmMain::mnuExtAll_Click);
+}
+
+void frmMain::buildToolbar()
+{
+    tbBar = addToolBar(QStringLiteral("tbBar"));
+    tbBar->setObjectName(QStringLiteral("tbBar"));
+    tbBar->setMovable(false);
+    tbBar->setFloatable(false);
+    tbBar->toggleViewAction()->setVisible(false);
+    setContextMenuPolicy(Qt::NoContextMenu);
+    tbBar->setFixedHeight(TwipsToPixels(kToolbarHeight));
+    tbBar->setIconSize(QSize(16, 16));
+    tbBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+
+    const struct {
+        const char* key;
+        const char* picture;
+        const char* tooltip;
+    } buttons[] = {
+        {"Open", "Open", "Open Big File"},
+        {nullptr, nullptr, nullptr}, // separator
+        {"Extract", "Extract", "Extract Selected file(s)"},
+        {"Extractall", "ExtractAll", "Extract All file(s)"},
+    };
+    for (const auto& b : buttons) {
+        if (!b.key) {
+            tbBar->addSeparator();
+            continue;
+        }
+        QAction* button = tbBar->addAction(ilImages.icon(QString::fromLatin1(b.picture)), QString());
+        button->setData(QString::fromLatin1(b.key));
+        button->setObjectName(QStringLiteral("tb") + QString::fromLatin1(b.key));
+        button->setToolTip(QString::fromLatin1(b.tooltip));
+    }
+    connect(tbBar, &QToolBar::actionTriggered, this, &frmMain::tbBar_ButtonClick);
+}
+
+void frmMain::buildStatusBar()
+{
+    sbStatus = new StatusBar(ilImages, this);
+    sbStatus->setObjectName(QStringLiteral("sbStatus"));
+    sbStatus->setFixedHeight(TwipsToPixels(kStatusHeight));
+    sbStatus->addPanel(kPanel1Width);
+    sbStatus->addPanel(kLampWidth);
+    sbStatus->addPanel(kLampWidth);
+    setStatusBar(sbStatus);
+}
+
+void frmMain::Form_Load()
+{
+    SetupGrid();
+    mDestDialogValue = std::make_unique<frmExtractDir>(this);
+    mDestDialogValue->hide();
+    ShowReady();
+}
+
+void frmMain::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+// The first showing lays out too: the window's layout has only now placed
+// the menu bar, toolbar and status bar that the grid is measured against.
+void frmMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    Form_Resize();
+}
+
+// Sizes come from the window's outer size in twips. A step whose size would
+// be negative (a minimised or tiny window) is skipped and the control keeps
+// its size.
+void frmMain::Form_Resize()
+{
+    if (!Grid1 || !sbStatus)
+        return;
+    const QSize outer = frameGeometry().size();
+    const int width = PixelsToTwips(outer.width());
+    const int height = PixelsToTwips(outer.height());
+
+    // Grid1 stays at left 15, top 465 of the client area (below the menu bar).
+    const int clientTop = menuWidget() && !menuWidget()->isHidden() ? menuWidget()->height() : 0;
+    Grid1->move(TwipsToPixels(kGridLeft), clientTop + TwipsToPixels(kGridTop) - mClientArea->y());
+
+    const int gridWidth = width - 150;
+    if (gridWidth >= 0)
+        Grid1->resize(TwipsToPixels(gridWidth), Grid1->height());
+    const int gridHeight =
+        height - kGridTop - PixelsToTwips(sbStatus->height()) - PixelsToTwips(tbBar->height()) - 275;
+    if (gridHeight >= 0)
+        Grid1->resize(Grid1->width(), TwipsToPixels(gridHeight));
+    const int panel1Width = width - (sbStatus->panelWidth(2) + sbStatus->panelWidth(3)) - 450;
+    if (panel1Width >= 0)
+        sbStatus->setPanelWidth(1, panel1Width);
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    Form_QueryUnload();
+    event->accept();
+    Form_Unload();
+}
+
+void frmMain::Form_QueryUnload()
+{
+    mDestDialogValue.reset();
+}
+
+void frmMain::Form_Unload()
+{
+    ShutDown();
+}
+
+void frmMain::ShowReady()
+{
+    sbStatus->setPanelPicture(2, QStringLiteral("Green"));
+    sbStatus->setPanelPicture(3, QStringLiteral("Gray"));
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+}
+
+void frmMain::ShowBusy()
+{
+    sbStatus->setPanelPicture(2, QStringLiteral("Gray"));
+    sbStatus->setPanelPicture(3, QStringLiteral("Red"));
+    const QCursor* cursor = QApplication::overrideCursor();
+    if (!cursor || cursor->shape() != Qt::WaitCursor)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void frmMain::SetupProgress(std::int32_t n)
+{
+    pbBar->move(sbStatus->x() + TwipsToPixels(sbStatus->panelLeft(1)), sbStatus->y() + TwipsToPixels(50));
+    pbBar->resize(TwipsToPixels(std::max(sbStatus->panelWidth(1) - 10, 0)), TwipsToPixels(kBarHeight));
+    pbBar->raise();
+    pbBar->setMinimum(0);
+    mProgress->setMaximum(static_cast<float>(n));
+}
+
+void frmMain::SetupGrid()
+{
+    Grid1->setPainting(false);
+    Grid1->Clear();
+    Grid1->setRows(1);
+    Grid1->setCols(static_cast<int>(std::size(kColumns)));
+    Grid1->setRow(0);
+    for (int c = 0; c < static_cast<int>(std::size(kColumns)); ++c) {
+        Grid1->setCol(c);
+        Grid1->setText(QString::fromLatin1(kColumns[c].header));
+        Grid1->setColWidth(c, kColumns[c].widthTwips);
+    }
+    Grid1->setCol(0);
+    Grid1->setPainting(true);
+    ReleaseBig();
+    mRowSelectedValue = false;
+}
+
+void frmMain::Grid1_Click()
+{
+    mRowSelectedValue = true;
+}
+
+void frmMain::OpenFile(const QString& filename)
+{
+    // Only the last three characters count, in any letter case.
+    if (filename.right(3).toLower() != QStringLiteral("big"))
+        return;
+    if (mWorking)
+        return;
+    WorkScope scope(mWorking);
+    ShowBusy();
+    SetupGrid();
+    SetupProgress(1);
+    pbBar->show();
+    repaint();
+    LoadBigFile(filename, *Grid1, *mProgress);
+    pbBar->hide();
+    ShowReady();
+    setWindowTitle(kCaption + QStringLiteral(" - ") + filename);
+    mRowSelectedValue = false;
+}
+
+QString frmMain::RunOpenDialog(QWidget* parent, const QString& title, const QString& fileName, const QString& filter)
+{
+    QFileDialog dialog(parent, title);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setNameFilter(filter);
+    dialog.setDirectory(QFileInfo(fileName).path());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return fileName; // cancelled: the name stays as it was set
+    return dialog.selectedFiles().constFirst();
+}
+
+void frmMain::mnuOpen_Click()
+{
+    if (mWorking)
+        return;
+    if (mLastPathValue.isEmpty())
+        mLastPathValue = QCoreApplication::applicationDirPath() + kPathSeparator + kBigPattern;
+    const QString startName = SplitAtLast(mLastPathValue, false, kPathSeparator) + kPathSeparator + kBigPattern;
+    const QString chosen = mOpenDialog(this, QStringLiteral("Open"), startName, QStringLiteral("Big file (*.big)"));
+    // A cancelled dialog leaves the pattern name; a typed pattern opens nothing.
+    if (chosen.isEmpty() || chosen.right(5) == kBigPattern)
+        return;
+    mLastPathValue = chosen;
+    OpenFile(chosen);
+}
+
+void frmMain::mnuExit_Click()
+{
+    close();
+}
+
+void frmMain::tbBar_ButtonClick(QAction* button)
+{
+    const QString key = button ? button->data().toString() : QString();
+    if (key == QStringLiteral("Open"))
+        mnuOpen_Click();
+    else if (key == QStringLiteral("Extract"))
+        mnuExtract_Click();
+    else if (key == QStringLiteral("Extractall"))
+        mnuExtAll_Click();
+}
+
+bool frmMain::askDestination(QString& destination)
+{
+    if (mAskDestination)
+        return mAskDestination(destination);
+    if (!mDestDialogValue || !mDestDialogValue->Display(0))
+        return false;
+    destination = mDestDialogValue->Dir();
+    return true;
+}
+
+void frmMain::beginRun(std::int32_t progressMaximum)
+{
+    ShowBusy();
+    SetupProgress(progressMaximum);
+    pbBar->show();
+    repaint();
+    Grid1->setPainting(false);
+}
+
+void frmMain::endRun()
+{
+    Grid1->setPainting(true);
+    pbBar->hide();
+    ShowReady();
+}
+
+void frmMain::readRow(int row, QString& name, QString& path)
+{
+    Grid1->setRow(row);
+    Grid1->setCol(kNameColumn);
+    name = Grid1->Text();
+    Grid1->setCol(kPathColumn);
+    path = Grid1->Text();
+}
+
+void frmMain::mnuExtract_Click()
+{
+    if (mWorking || !mRowSelectedValue || Grid1->Rows() == 1)
+        return;
+    QString destination;
+    if (!askDestination(destination))
+        return;
+    int first = Grid1->Row();
+    int last = Grid1->RowSel();
+    if (last < first)
+        std::swap(first, last);
+    // The header row is no entry: a selection reaching it starts below it.
+    first = std::max(first, 1);
+    WorkScope scope(mWorking);
+    beginRun(last - first + 1);
+    int counter = 0;
+    for (int row = first; row <= last && !ShutdownRequested(); ++row) {
+        mProgress->setValue(static_cast<float>(counter));
+        QString name, path;
+        readRow(row, name, path);
+        mExtract(destination, name, path);
+        ++counter;
+        YieldToEvents();
+    }
+    endRun();
+}
+
+void frmMain::mnuExtAll_Click()
+{
+    if (mWorking || Grid1->Rows() == 1)
+        return;
+    QString destination;
+    if (!askDestination(destination))
+        return;
+    WorkScope scope(mWorking);
+    const int rows = Grid1->Rows();
+    beginRun(rows);
+    for (int row = 1; row < rows && !ShutdownRequested(); ++row) {
+        mProgress->setValue(static_cast<float>(row));
+        QString name, path;
+        readRow(row, name, path);
+        mExtract(destination, name, path);
+        YieldToEvents();
+    }
+    endRun();
+}
+
+} // namespace pelkora

@@ -1,0 +1,129 @@
+#pragma once
+// `frmMain`: the program's one main window. Menus, toolbar `tbBar`, the file
+// list `Grid1`, the status bar `sbStatus` with its two lamps, the progress
+// bar `pbBar` laid over the first status panel, and the commands: open an
+// archive, exit, extract the selected rows, extract all rows.
+//
+// While a listing or an extraction run is going on, events keep flowing so
+// the window repaints; the Open and both extraction commands are then
+// refused (ignored) because they would pull the list or the reader from
+// under the running loop. Nothing is greyed out. Closing ends the program
+// between two entries.
+
+#include "app/ModMain.h"
+#include "ui/ImageList.h"
+
+#include <QMainWindow>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QMenu;
+class QProgressBar;
+class QToolBar;
+
+namespace pelkora {
+
+class FileGrid;
+class StatusBar;
+class frmExtractDir;
+
+// `pbBar` as the listing sees it.
+class ProgressBarControl : public ProgressControl {
+public:
+    explicit ProgressBarControl(QProgressBar* bar) : mBar(bar) {}
+    void setMaximum(float maximum) override;
+    void setValue(float value) override;
+
+private:
+    QProgressBar* mBar;
+};
+
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    frmMain();
+    ~frmMain() override;
+
+    // The window's load handling; start-up runs it once before showing.
+    void Form_Load();
+    // Lays out the list and panel 1 after a size change.
+    void Form_Resize();
+
+    void OpenFile(const QString& filename);
+    void SetupGrid();
+    void ShowReady();
+    void ShowBusy();
+    void SetupProgress(std::int32_t n);
+
+    void mnuOpen_Click();
+    void mnuExit_Click();
+    void mnuExtract_Click();
+    void mnuExtAll_Click();
+    void tbBar_ButtonClick(QAction* button);
+    void Grid1_Click();
+
+    // Controls and state, open to the procedures that work on them.
+    FileGrid* Grid1 = nullptr;
+    QToolBar* tbBar = nullptr;
+    StatusBar* sbStatus = nullptr;
+    QProgressBar* pbBar = nullptr;
+    ImageList ilImages;
+    QMenu* mnuFile = nullptr;
+    QAction* mnuOpen = nullptr;
+    QAction* mnuExit = nullptr;
+    QMenu* mnuActions = nullptr;
+    QAction* mnuExtract = nullptr;
+    QAction* mnuExtAll = nullptr;
+
+    const QString& mLastPath() const { return mLastPathValue; }
+    bool mRowSelected() const { return mRowSelectedValue; }
+    frmExtractDir* mDestDialog() const { return mDestDialogValue.get(); }
+    // True while a listing or an extraction run is going on.
+    bool working() const { return mWorking; }
+
+    // The Open dialog: shown with a title, a starting file name and a filter,
+    // returns the file name it ends with (the starting one when cancelled).
+    using OpenDialogRunner = std::function<QString(QWidget* parent, const QString& title, const QString& fileName,
+        const QString& filter)>;
+    void setOpenDialogRunner(OpenDialogRunner runner) { mOpenDialog = std::move(runner); }
+    static QString RunOpenDialog(QWidget* parent, const QString& title, const QString& fileName, const QString& filter);
+
+    // Asks for the destination folder; false when cancelled. The default
+    // shows `mDestDialog` with Display(0) and reads its Dir().
+    using DestinationPrompt = std::function<bool(QString& destination)>;
+    void setDestinationPrompt(DestinationPrompt prompt) { mAskDestination = std::move(prompt); }
+
+    // Extracts one listed entry; `ExtractFile` unless replaced.
+    using EntryExtractor = std::function<void(const QString& destination, const QString& name, const QString& path)>;
+    void setEntryExtractor(EntryExtractor extractor) { mExtract = std::move(extractor); }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildToolbar();
+    void buildStatusBar();
+    void Form_QueryUnload();
+    void Form_Unload();
+    bool askDestination(QString& destination);
+    void beginRun(std::int32_t progressMaximum);
+    void endRun();
+    void readRow(int row, QString& name, QString& path);
+
+    QWidget* mClientArea = nullptr;
+    std::unique_ptr<ProgressBarControl> mProgress;
+    std::unique_ptr<frmExtractDir> mDestDialogValue;
+    QString mLastPathValue;
+    bool mRowSelectedValue = false;
+    bool mWorking = false;
+    OpenDialogRunner mOpenDialog;
+    DestinationPrompt mAskDestination;
+    EntryExtractor mExtract;
+};
+
+} // namespace pelkora

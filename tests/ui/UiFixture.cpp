@@ -1,0 +1,66 @@
+#include "UiFixture.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+
+namespace pelkora::uitest {
+
+void pumpEvents(int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    do {
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    } while (timer.elapsed() < ms);
+}
+
+void UiFixture::SetUp()
+{
+    ASSERT_TRUE(mDir.isValid());
+    ResetShutdownRequest();
+    mPreviousHandler = SetErrorReportHandler(
+        [this](const QString& title, const QString& text) { mReports.push_back({title, text}); });
+    mPreviousExit = SetShutdownExit([this] { ++mExits; });
+}
+
+void UiFixture::TearDown()
+{
+    mWindow.reset();
+    ReleaseBig();
+    ResetShutdownRequest();
+    SetErrorReportHandler(mPreviousHandler);
+    SetShutdownExit(mPreviousExit);
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+}
+
+QString UiFixture::writeArchive(const QString& fileName, const std::vector<testsupport::TestEntry>& entries)
+{
+    const QString path = mDir.filePath(fileName);
+    EXPECT_TRUE(testsupport::WriteBigArchive(path, entries)) << path.toStdString();
+    return path;
+}
+
+frmMain& UiFixture::start(const QString& argumentText)
+{
+    mWindow = Main(argumentText);
+    return *mWindow;
+}
+
+QStringList UiFixture::rowCells(int row) const
+{
+    QStringList cells;
+    for (int c = 0; c < mWindow->Grid1->Cols(); ++c)
+        cells << mWindow->Grid1->TextMatrix(row, c);
+    return cells;
+}
+
+QStringList UiFixture::column(int col) const
+{
+    QStringList cells;
+    for (int r = 1; r < mWindow->Grid1->Rows(); ++r)
+        cells << mWindow->Grid1->TextMatrix(r, col);
+    return cells;
+}
+
+} // namespace pelkora::uitest
