@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# The CI's longer checks: the whole test suite under AddressSanitizer and
+# UndefinedBehaviorSanitizer, then each fuzz target for about a minute.
+# Fails on any failing test or any fuzz finding.
+#   FUZZ_SECONDS=N changes the time per fuzz target (default 60).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+
+jobs="${CI_BUILD_JOBS:-2}"
+echo "== tests under the sanitizers (asan preset)"
+cmake --preset asan
+cmake --build --preset asan -j"$jobs"
+ctest --preset asan
+
+echo "== fuzz targets, ${FUZZ_SECONDS:-60}s each"
+FUZZ_BUILD_JOBS="$jobs" bash fuzz/run.sh all "${FUZZ_SECONDS:-60}"
