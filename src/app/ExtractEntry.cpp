@@ -103,8 +103,11 @@ ExtractResult ExtractEntry(cBig& big, std::int32_t ID, const QString& destinatio
         if (!info.exists())
             break;
     }
+    // With no folder in the name this makes sure of the destination itself.
     if (!folders.isEmpty())
         MakeDirs(QDir::toNativeSeparators(folders.last() + u'/'));
+    else if (!root.isEmpty())
+        MakeDirs(QDir::toNativeSeparators(root));
     for (const QString& folder : folders) {
         const QFileInfo info(folder);
         if (isLink(info))

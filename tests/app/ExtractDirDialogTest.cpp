@@ -139,6 +139,14 @@ TEST_F(ExtractDirDialogTest, OkWithoutTouchingConfirmsTheStartFolder)
     const QRect screen = dialog->screen()->geometry();
     EXPECT_LE(std::abs(center.x() - screen.center().x()), 1);
     EXPECT_LE(std::abs(center.y() - screen.center().y()), 1);
+
+    // A drive's root already ends in a separator; Dir adds one more, which
+    // the file system reads as one.
+    EXPECT_TRUE(RunDisplay(*dialog, [&] {
+        ASSERT_TRUE(dialog->Folders->setPath(QDir::rootPath()));
+        dialog->cmdOK->click();
+    }));
+    EXPECT_EQ(dialog->Dir(), QDir::toNativeSeparators(QDir::rootPath()) + QDir::separator());
 }
 
 TEST_F(ExtractDirDialogTest, CancelAndCloseByTheFrameReturnFalse)
