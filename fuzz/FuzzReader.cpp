@@ -28,48 +28,53 @@ void check(bool ok, const char* what, std::int32_t id)
     }
 }
 
-void visitEntry(cBig& big, std::int32_t id, const QLocale& locale)
+// An ID outside the directory: every member answers 1005, nothing raises.
+void visitBadId(cBig& big, std::int32_t id)
 {
-    const std::int32_t count = big.FileCount();
-    const bool valid = id >= 0 && id < count;
-
-    const std::int32_t packed = big.data_compressed_size(id);
-    check(valid || big.Error().Number() == cError::IdOutOfBounds, "bad ID not answered with 1005", id);
+    const auto answered = [&](const char* member) {
+        check(big.Error().Number() == cError::IdOutOfBounds, member, id);
+    };
+    big.data_compressed_size(id);
+    answered("data_compressed_size without 1005");
     big.data_uncompressed_size(id);
+    answered("data_uncompressed_size without 1005");
     big.timestamp(id);
-    const bool compressed = big.data_compressed_flag(id);
-    big.timestamp_seconds(id);
-    const std::uint64_t hash = big.name_hash(id);
-
+    answered("timestamp without 1005");
+    big.data_compressed_flag(id);
+    answered("data_compressed_flag without 1005");
     try {
         big.GetFileName(id);
-        check(valid || big.Error().Number() == cError::IdOutOfBounds, "bad ID named", id);
+        answered("GetFileName without 1005");
+        big.GetFileBlob(id);
+        answered("GetFileBlob without 1005");
     } catch (const BigRuntimeError&) {
-        check(valid, "bad ID raised instead of 1005", id);
+        check(false, "bad ID raised instead of 1005", id);
     }
-    try {
-        const QByteArray blob = big.GetFileBlob(id);
-        check(!valid || blob.size() == packed, "data size differs from the packed size", id);
-        if (valid && compressed && !blob.isEmpty())
-            UnLZSS(blob, static_cast<std::size_t>(std::max(0, big.data_uncompressed_size(id))));
-    } catch (const BigRuntimeError&) {
-        check(valid, "bad ID raised instead of 1005", id);
-    }
-    if (!valid)
-        return;
+}
 
+void visitEntry(cBig& big, std::int32_t id, const QLocale& locale)
+{
+    // The list row reads the name, the sizes and the timestamp text.
     try {
         BuildListRow(big, id, locale);
     } catch (const BigRuntimeError&) {
     }
+    const bool compressed = big.data_compressed_flag(id);
+    big.timestamp_seconds(id);
+    try {
+        const QByteArray blob = big.GetFileBlob(id);
+        check(blob.size() == big.data_compressed_size(id), "data size differs from the packed size", id);
+        if (compressed && !blob.isEmpty())
+            UnLZSS(blob, static_cast<std::size_t>(std::max(0, big.data_uncompressed_size(id))));
+    } catch (const BigRuntimeError&) {
+    }
 
-    // The lowest ID with this hash is found, and the next-ID chain reaches id.
+    // The lowest ID with this hash is found, and the next one is further on.
+    const std::uint64_t hash = big.name_hash(id);
     const std::int32_t first = big.FindFile(hash);
     check(first >= 0 && first <= id && big.name_hash(first) == hash, "FindFile missed a stored hash", id);
-    std::int32_t at = first;
-    while (at >= 0 && at < id)
-        at = big.FindNextFile(hash, at);
-    check(at == id, "FindNextFile skipped an entry", id);
+    const std::int32_t next = big.FindNextFile(hash, id);
+    check(next == -1 || (next > id && big.name_hash(next) == hash), "FindNextFile went wrong", id);
 }
 
 } // namespace
@@ -94,7 +99,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int32_t count = big.FileCount();
     check(count >= 0 && 16 + static_cast<std::int64_t>(count) * 32 <= static_cast<std::int64_t>(size),
         "directory larger than the file", -1);
-    for (std::int32_t id = -1; id <= count; ++id)
+    visitBadId(big, -1);
+    visitBadId(big, count);
+    for (std::int32_t id = 0; id < count; ++id)
         visitEntry(big, id, locale);
     big.FindFile(0);
     return 0;
