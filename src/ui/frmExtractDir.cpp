@@ -99,6 +99,40 @@ FolderList::FolderList(QWidget* parent)
     setExpandsOnDoubleClick(false);
     setUniformRowHeights(true);
     connect(this, &QAbstractItemView::doubleClicked, this, &FolderList::Folders_DblClick);
+    // Folders are read and sorted in the background, which moves the rows:
+    // the open folder is brought back into view until the user takes over.
+    const auto follow = [this] {
+        if (mFollowOpenFolder && !mPath.isEmpty())
+            scrollTo(indexOf(mPath), QAbstractItemView::PositionAtCenter);
+    };
+    connect(mModel, &QFileSystemModel::directoryLoaded, this, follow);
+    connect(mModel, &QAbstractItemModel::layoutChanged, this, follow);
+    connect(mModel, &QAbstractItemModel::rowsInserted, this, follow);
+}
+
+void FolderList::showEvent(QShowEvent* event)
+{
+    QTreeView::showEvent(event);
+    mFollowOpenFolder = true;
+    scrollTo(indexOf(mPath), QAbstractItemView::PositionAtCenter);
+}
+
+void FolderList::mousePressEvent(QMouseEvent* event)
+{
+    mFollowOpenFolder = false;
+    QTreeView::mousePressEvent(event);
+}
+
+void FolderList::wheelEvent(QWheelEvent* event)
+{
+    mFollowOpenFolder = false;
+    QTreeView::wheelEvent(event);
+}
+
+void FolderList::keyPressEvent(QKeyEvent* event)
+{
+    mFollowOpenFolder = false;
+    QTreeView::keyPressEvent(event);
 }
 
 QModelIndex FolderList::indexOf(const QString& path) const
@@ -121,7 +155,8 @@ bool FolderList::setPath(const QString& path)
     for (QModelIndex up = index; up.isValid(); up = up.parent())
         expand(up);
     setCurrentIndex(index);
-    scrollTo(index);
+    scrollTo(index, QAbstractItemView::PositionAtCenter);
+    mFollowOpenFolder = true;
     emit PathChange();
     return true;
 }

@@ -32,12 +32,19 @@ public:
 signals:
     void PathChange();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void Folders_DblClick(const QModelIndex& index);
 
     class OpenFolderModel;
     OpenFolderModel* mModel;
     QString mPath;
+    bool mFollowOpenFolder = true;
 };
 
 class frmExtractDir : public QDialog {
