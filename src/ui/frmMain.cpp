@@ -13,6 +13,7 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -93,16 +94,18 @@ frmMain::frmMain()
     buildToolbar();
     buildStatusBar();
 
+    // The client area between toolbar and status bar stays empty: Grid1 is
+    // placed by hand at its fixed spot, so the window's layout never moves it.
     mClientArea = new QWidget(this);
     setCentralWidget(mClientArea);
-    Grid1 = new FileGrid(mClientArea);
+    Grid1 = new FileGrid(this);
     Grid1->setObjectName(QStringLiteral("Grid1"));
     QFont gridFont(QStringLiteral("MS Sans Serif"));
     gridFont.setStyleHint(QFont::SansSerif);
     gridFont.setPointSizeF(8.25);
     gridFont.setWeight(QFont::Normal);
     Grid1->setFont(gridFont);
-    Grid1->setGeometry(TwipsToPixels(kGridLeft), TwipsToPixels(kGridTop - kToolbarHeight),
+    Grid1->setGeometry(TwipsToPixels(kGridLeft), menuBar()->sizeHint().height() + TwipsToPixels(kGridTop),
         TwipsToPixels(kClientWidth - 2 * kGridLeft), TwipsToPixels(kClientHeight - kGridTop - kStatusHeight));
     connect(Grid1, &FileGrid::Click, this, &frmMain::Grid1_Click);
 
@@ -117,13 +120,11 @@ frmMain::frmMain()
     mProgress = std::make_unique<ProgressBarControl>(pbBar);
 
     setTabOrder(tbBar, Grid1);
+    // The window may be made as small as the user likes; the layout steps
+    // skip what no longer fits.
+    layout()->setSizeConstraint(QLayout::SetNoConstraint);
 
     resize(TwipsToPixels(kClientWidth), TwipsToPixels(kClientHeight) + menuHeight);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect centred(QPoint(), size());
-        centred.moveCenter(screen->availableGeometry().center());
-        move(centred.topLeft());
-    }
 }
 
 frmMain::~frmMain()
@@ -229,6 +230,15 @@ void frmMain::resizeEvent(QResizeEvent* event)
 void frmMain::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
+    if (!mPlaced) {
+        // Centred on the screen, frame included, at the first showing.
+        mPlaced = true;
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
     Form_Resize();
 }
 
@@ -245,7 +255,7 @@ void frmMain::Form_Resize()
 
     // Grid1 stays at left 15, top 465 of the client area (below the menu bar).
     const int clientTop = menuWidget() && !menuWidget()->isHidden() ? menuWidget()->height() : 0;
-    Grid1->move(TwipsToPixels(kGridLeft), clientTop + TwipsToPixels(kGridTop) - mClientArea->y());
+    Grid1->move(TwipsToPixels(kGridLeft), clientTop + TwipsToPixels(kGridTop));
 
     const int gridWidth = width - 150;
     if (gridWidth >= 0)

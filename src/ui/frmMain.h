@@ -121,6 +121,7 @@ private:
     QString mLastPathValue;
     bool mRowSelectedValue = false;
     bool mWorking = false;
+    bool mPlaced = false;
     OpenDialogRunner mOpenDialog;
     DestinationPrompt mAskDestination;
     EntryExtractor mExtract;

@@ -1,0 +1,115 @@
+// The window's layout: start size, resize steps, the progress bar's place.
+#include "UiFixture.h"
+
+#include "ui/StatusBar.h"
+#include "ui/Twips.h"
+
+#include <QApplication>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QScreen>
+#include <QToolBar>
+
+using namespace pelkora;
+using namespace pelkora::uitest;
+
+namespace {
+
+class LayoutTest : public UiFixture {
+protected:
+    // Grid1's top left in twips, measured from the client area below the menu bar.
+    static QPoint gridPlace(frmMain& w)
+    {
+        const QPoint inWindow = w.Grid1->mapTo(&w, QPoint(0, 0));
+        return {PixelsToTwips(inWindow.x()), PixelsToTwips(inWindow.y() - w.menuBar()->height())};
+    }
+};
+
+TEST_F(LayoutTest, StartsAtItsDesignedSizeCentred)
+{
+    frmMain& w = start();
+    EXPECT_EQ(w.width(), TwipsToPixels(9600));
+    EXPECT_EQ(w.height() - w.menuBar()->height(), TwipsToPixels(6000));
+    EXPECT_EQ(w.tbBar->height(), TwipsToPixels(420));
+    EXPECT_EQ(w.tbBar->y(), w.menuBar()->height());
+    EXPECT_EQ(w.sbStatus->height(), TwipsToPixels(300));
+    EXPECT_EQ(w.sbStatus->geometry().bottom(), w.height() - 1);
+    EXPECT_EQ(gridPlace(w), QPoint(15, 465));
+    EXPECT_EQ(w.sbStatus->panelWidth(2), 300);
+    EXPECT_EQ(w.sbStatus->panelWidth(3), 300);
+    const QPoint centre = w.frameGeometry().center();
+    const QPoint screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
+    EXPECT_LE((centre - screenCentre).manhattanLength(), 1);
+    EXPECT_EQ(w.pbBar->height(), TwipsToPixels(240));
+    EXPECT_EQ(w.pbBar->minimum(), 0);
+    EXPECT_EQ(w.pbBar->maximum(), 100);
+}
+
+TEST_F(LayoutTest, ResizingFollowsTheLayoutStepsAndSkipsNegativeSizes)
+{
+    frmMain& w = start(writeArchive("a.big", {{.name = "a.txt", .data = "a"}}));
+    w.SetupProgress(5);
+    w.pbBar->show();
+    const QRect barPlace = w.pbBar->geometry();
+    const struct {
+        int width;
+        int height; // pixels
+    } sizes[] = {{800, 600}, {1200, 300}, {400, 900}, {300, 60}, {8, 500}, {5, 5}, {700, 500}};
+    for (const auto& s : sizes) {
+        SCOPED_TRACE(testing::Message() << s.width << "x" << s.height);
+        const QSize gridBefore = w.Grid1->size();
+        const int panelBefore = w.sbStatus->panelWidth(1);
+        w.resize(s.width, s.height);
+        ASSERT_EQ(w.size(), QSize(s.width, s.height));
+        const int width = PixelsToTwips(w.frameGeometry().width());
+        const int height = PixelsToTwips(w.frameGeometry().height());
+        const int gridWidth = width - 150;
+        const int gridHeight = height - 465 - 300 - 420 - 275;
+        const int panel1 = width - (300 + 300) - 450;
+        EXPECT_EQ(w.Grid1->width(), gridWidth >= 0 ? TwipsToPixels(gridWidth) : gridBefore.width());
+        EXPECT_EQ(w.Grid1->height(), gridHeight >= 0 ? TwipsToPixels(gridHeight) : gridBefore.height());
+        EXPECT_EQ(w.sbStatus->panelWidth(1), panel1 >= 0 ? panel1 : panelBefore);
+        EXPECT_EQ(gridPlace(w), QPoint(15, 465));
+        EXPECT_EQ(w.pbBar->geometry(), barPlace);
+        EXPECT_EQ(w.Grid1->ColWidth(6), 6000);
+    }
+}
+
+TEST_F(LayoutTest, SetupProgressLaysTheBarOverTheFirstPanel)
+{
+    frmMain& w = start();
+    for (const auto& [windowWidth, n] : {std::pair{640, 1}, std::pair{900, 7}, std::pair{500, 100000}}) {
+        SCOPED_TRACE(n);
+        w.resize(windowWidth, 450);
+        w.SetupProgress(n);
+        EXPECT_EQ(w.pbBar->x(), w.sbStatus->x() + TwipsToPixels(w.sbStatus->panelLeft(1)));
+        EXPECT_EQ(w.pbBar->y(), w.sbStatus->y() + TwipsToPixels(50));
+        EXPECT_EQ(w.pbBar->width(), TwipsToPixels(w.sbStatus->panelWidth(1) - 10));
+        EXPECT_EQ(w.pbBar->height(), TwipsToPixels(240));
+        EXPECT_EQ(w.pbBar->minimum(), 0);
+        EXPECT_EQ(w.pbBar->maximum(), n);
+        EXPECT_FALSE(w.pbBar->isVisible()); // its callers show it
+        // In front of the status bar, inside panel 1.
+        EXPECT_TRUE(w.sbStatus->panelWidget(1)->geometry().translated(w.sbStatus->pos()).contains(w.pbBar->geometry()));
+    }
+}
+
+TEST_F(LayoutTest, BusyAndReadyStatesSwitchTheLampsAndThePointer)
+{
+    frmMain& w = start();
+    for (int round = 0; round < 2; ++round) {
+        w.ShowBusy();
+        EXPECT_EQ(w.sbStatus->panelPicture(2), "Gray");
+        EXPECT_EQ(w.sbStatus->panelPicture(3), "Red");
+        ASSERT_NE(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        EXPECT_TRUE(w.mnuOpen->isEnabled() && w.mnuExtract->isEnabled() && w.Grid1->isEnabled());
+        w.ShowReady();
+        EXPECT_EQ(w.sbStatus->panelPicture(2), "Green");
+        EXPECT_EQ(w.sbStatus->panelPicture(3), "Gray");
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    }
+    EXPECT_EQ(w.sbStatus->panelWidget(2)->pixmap().toImage(), w.ilImages.picture("Green").toImage());
+}
+
+} // namespace
