@@ -1,0 +1,213 @@
+// The file list control on its own: current cell and selection, the sort,
+// painting off and on, and the mouse.
+#include "UiFixture.h"
+
+#include "app/ListRow.h"
+#include "ui/ErrorBox.h"
+#include "ui/FileGrid.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+
+using namespace pelkora;
+using namespace pelkora::uitest;
+
+namespace {
+
+// A grid with a header and the given rows (cells joined by tabs).
+std::unique_ptr<FileGrid> makeGrid(const QStringList& rows, int cols = 3)
+{
+    auto grid = std::make_unique<FileGrid>();
+    grid->setRows(1);
+    grid->setCols(cols);
+    grid->setRow(0);
+    for (int c = 0; c < cols; ++c) {
+        grid->setCol(c);
+        grid->setText(QString("H%1").arg(c));
+        grid->setColWidth(c, 1500);
+    }
+    for (const QString& row : rows)
+        grid->appendRow(row);
+    grid->resize(400, 300);
+    grid->show();
+    return grid;
+}
+
+QStringList columnOf(const FileGrid& grid, int col)
+{
+    QStringList cells;
+    for (int r = 1; r < grid.Rows(); ++r)
+        cells << grid.TextMatrix(r, col);
+    return cells;
+}
+
+TEST(FileGrid, SortsOnlyTheSelectedRowsStablyByCharacterCode)
+{
+    const QString y = QString(QChar(0xFF));
+    const struct {
+        const char* name;
+        int row, rowSel, col;
+        QStringList before; // "key\tid"
+        QStringList idsAfter;
+    } cases[] = {
+        {"codes: capitals before small letters, the folder mark last", 1, 5, 0,
+            {"b\t1", y + "a\t2", "B\t3", "a\t4", "A b\t5"}, {"5", "3", "4", "1", "2"}},
+        {"equal keys keep their order", 1, 4, 0, {"k\t1", "j\t2", "k\t3", "j\t4"}, {"2", "4", "1", "3"}},
+        {"only rows Row..RowSel move", 2, 3, 0, {"z\t1", "y\t2", "x\t3", "a\t4"}, {"1", "3", "2", "4"}},
+        {"RowSel above Row sorts the same range", 3, 2, 0, {"z\t1", "y\t2", "x\t3", "a\t4"}, {"1", "3", "2", "4"}},
+        {"on the current column", 1, 3, 1, {"a\t3", "b\t1", "c\t2"}, {"1", "2", "3"}},
+        {"a missing cell sorts as empty", 1, 3, 2, {"z\t1\tz", "e\t2", "m\t3\tm"}, {"2", "3", "1"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto grid = makeGrid(c.before);
+        grid->setCol(c.col);
+        grid->setRow(c.row);
+        grid->setRowSel(c.rowSel);
+        grid->sortSelection();
+        EXPECT_EQ(columnOf(*grid, 1), c.idsAfter);
+        // The same order as the application's key rule.
+        QStringList keys = columnOf(*grid, c.col).mid(std::min(c.row, c.rowSel) - 1, std::abs(c.rowSel - c.row) + 1);
+        EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end(), SortKeyLess));
+        EXPECT_EQ(grid->TextMatrix(0, 0), "H0");
+    }
+}
+
+TEST(FileGrid, PaintingOffHoldsBackTheViewUntilItIsSwitchedOn)
+{
+    auto grid = makeGrid({"a\t1"});
+    ASSERT_EQ(grid->model()->rowCount(), 1);
+    grid->setPainting(false);
+    EXPECT_FALSE(grid->updatesEnabled());
+    for (int i = 0; i < 1000; ++i)
+        grid->appendRow(QString("r%1\t%1").arg(i));
+    grid->setRow(1);
+    grid->setRowSel(grid->Rows() - 1);
+    grid->setCol(0);
+    grid->sortSelection();
+    EXPECT_EQ(grid->Rows(), 1002);
+    EXPECT_EQ(grid->model()->rowCount(), 1); // the view has not been told yet
+    grid->setPainting(true);
+    EXPECT_TRUE(grid->updatesEnabled());
+    EXPECT_EQ(grid->model()->rowCount(), 1001);
+    EXPECT_EQ(grid->model()->data(grid->model()->index(0, 0)).toString(), "a");
+    EXPECT_EQ(grid->model()->data(grid->model()->index(1, 0)).toString(), "r0");
+    EXPECT_EQ(grid->ColWidth(0), 1500); // widths survive the reset
+}
+
+TEST(FileGrid, CurrentCellSelectionAndText)
+{
+    auto grid = makeGrid({"a0\ta1\ta2", "b0\tb1", "c0\tc1\tc2\textra"});
+    grid->setRow(2);
+    grid->setCol(1);
+    EXPECT_EQ(grid->RowSel(), 2);
+    EXPECT_EQ(grid->Text(), "b1");
+    grid->setCol(2);
+    EXPECT_EQ(grid->Text(), ""); // a short row has empty cells
+    grid->setText("new\tcell");
+    EXPECT_EQ(grid->TextMatrix(2, 2), "new cell"); // cells never hold a tab
+    EXPECT_EQ(grid->TextMatrix(2, 0), "b0");
+    EXPECT_EQ(grid->TextMatrix(3, 2), "c2"); // cells beyond Cols are not shown
+    grid->setRowSel(1);
+    EXPECT_EQ(grid->Row(), 2);
+    EXPECT_EQ(grid->RowSel(), 1);
+
+    grid->Clear();
+    EXPECT_EQ(grid->Rows(), 4);
+    EXPECT_EQ(grid->Cols(), 3);
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 3; ++c)
+            EXPECT_EQ(grid->TextMatrix(r, c), "") << r << "," << c;
+    grid->setRows(1);
+    EXPECT_EQ(grid->Rows(), 1);
+    EXPECT_EQ(grid->Row(), 0);
+    EXPECT_EQ(grid->model()->rowCount(), 0);
+}
+
+TEST(FileGrid, MouseSelectsCellsAndEveryClickIsReported)
+{
+    auto grid = makeGrid({"a\t1", "b\t2", "c\t3", "d\t4", "e\t5"});
+    QSignalSpy clicks(grid.get(), &FileGrid::Click);
+    const auto cellCentre = [&](int row, int col) { return grid->visualRect(grid->model()->index(row - 1, col)).center(); };
+
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, cellCentre(4, 1));
+    EXPECT_EQ(grid->Row(), 4);
+    EXPECT_EQ(grid->RowSel(), 4);
+    EXPECT_EQ(grid->Col(), 1);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ShiftModifier, cellCentre(2, 0));
+    EXPECT_EQ(grid->Row(), 4); // the anchor stays the current row
+    EXPECT_EQ(grid->RowSel(), 2);
+    EXPECT_EQ(grid->ColSel(), 0);
+    EXPECT_EQ(clicks.count(), 2);
+
+    // A header click is a click too, but neither sorts nor selects.
+    const QStringList before = columnOf(*grid, 0);
+    QHeaderView* header = grid->horizontalHeader();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
+        QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
+    EXPECT_EQ(clicks.count(), 3);
+    EXPECT_EQ(columnOf(*grid, 0), before);
+    EXPECT_EQ(grid->Row(), 4);
+    EXPECT_EQ(grid->RowSel(), 2);
+}
+
+TEST(FileGrid, HoldsAHundredThousandRows)
+{
+    constexpr int kRows = 100000;
+    auto grid = makeGrid({}, 8);
+    grid->setPainting(false);
+    for (int i = 0; i < kRows; ++i)
+        grid->appendRow(QString("name%1\tT\tM\t1\t1\t00%\tp\\\tkey%2").arg(i).arg((i * 7919) % kRows, 6, 10, QChar('0')));
+    grid->setCol(7);
+    grid->setRow(1);
+    grid->setRowSel(grid->Rows() - 1);
+    grid->sortSelection();
+    grid->setPainting(true);
+    ASSERT_EQ(grid->Rows(), kRows + 1);
+    EXPECT_EQ(grid->model()->rowCount(), kRows);
+    EXPECT_EQ(grid->TextMatrix(1, 7), "key000000");
+    EXPECT_EQ(grid->TextMatrix(kRows, 7), "key099999");
+    const QStringList keys = columnOf(*grid, 7);
+    EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
+    // Each row still carries its own cells.
+    for (int r : {1, 2, 5000, kRows}) {
+        const int id = grid->TextMatrix(r, 0).mid(4).toInt();
+        EXPECT_EQ(grid->TextMatrix(r, 7), QString("key%1").arg((id * 7919) % kRows, 6, 10, QChar('0'))) << r;
+    }
+}
+
+TEST(ErrorBox, IsAModalBoxWithOneOkButtonAndNoIcon)
+{
+    auto box = MakeErrorBox("Application Error", "line 1\nline 2");
+    EXPECT_EQ(box->windowTitle(), "Application Error");
+    EXPECT_EQ(box->text(), "line 1\nline 2");
+    EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
+    EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+    EXPECT_EQ(box->buttons().size(), 1);
+
+    // The installed report shows that box and waits for OK.
+    const ErrorReportHandler previous = SetErrorReportHandler(nullptr);
+    InstallErrorBoxReport();
+    QString seenTitle, seenText;
+    QTimer::singleShot(0, [&] {
+        auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(shown, nullptr);
+        seenTitle = shown->windowTitle();
+        seenText = shown->text();
+        EXPECT_EQ(shown->icon(), QMessageBox::NoIcon);
+        shown->button(QMessageBox::Ok)->click();
+    });
+    ReportReaderError(kLoadHeadline, 1001, "File not found.");
+    SetErrorReportHandler(previous);
+    EXPECT_EQ(seenTitle, "Application Error");
+    EXPECT_EQ(seenText, "An error occurred while loading a new Big file.\n\nError Number: 1001\nDescription: File not found.");
+}
+
+} // namespace
