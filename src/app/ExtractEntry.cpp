@@ -3,13 +3,13 @@
 #include "app/SafeName.h"
 #include "archive/BigRuntimeError.h"
 #include "lzss/UnLZSS.h"
+#include "support/ConfinedWrite.h"
 #include "support/FileTime.h"
 #include "support/Paths.h"
 #include "support/TimestampText.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringList>
 
 #include <algorithm>
@@ -34,17 +34,6 @@ ExtractResult failure(const QString& source, int number, const QString& fullName
 ExtractResult fileSystemFailure(int number, const QString& fullName, const QString& reason, const QString& target)
 {
     return failure(QStringLiteral("ExtractEntry"), number, fullName, reason, target);
-}
-
-// A link of any kind that the file system would follow.
-bool isLink(const QFileInfo& info)
-{
-    return info.isSymLink() || info.isJunction();
-}
-
-QString shown(const QString& path)
-{
-    return u'"' + QDir::toNativeSeparators(path) + u'"';
 }
 
 } // namespace
@@ -74,13 +63,9 @@ ExtractResult ExtractEntry(cBig& big, std::int32_t ID, const QString& destinatio
     if (!root.isEmpty() && !root.endsWith(u'/'))
         root += u'/';
     const QStringList components = fullName.split(kArchiveSeparator);
-    QStringList folders; // destination + each folder level, outermost first
     QString walked = root;
-    for (qsizetype i = 0; i + 1 < components.size(); ++i) {
-        walked += components[i];
-        folders << walked;
-        walked += u'/';
-    }
+    for (qsizetype i = 0; i + 1 < components.size(); ++i)
+        walked += components[i] + u'/';
     const QString target = walked + components.last();
 
     QByteArray content;
@@ -93,69 +78,16 @@ ExtractResult ExtractEntry(cBig& big, std::int32_t ID, const QString& destinatio
             QStringLiteral("out of memory while decoding."), target);
     }
 
-    // Nothing is written through a link: a linked folder on the way (checked
-    // before MakeDirs, which would follow it) or a link at the target itself.
-    for (const QString& folder : folders) {
-        const QFileInfo info(folder);
-        if (isLink(info))
-            return fileSystemFailure(extract_error::PathAccess, fullName,
-                QStringLiteral("refused, the folder %1 is a link.").arg(shown(folder)), target);
-        if (!info.exists())
-            break;
+    // Folders are opened one by one with links refused, a new file is made
+    // exclusively, and an existing one is only replaced by a rename after a
+    // complete write (see support/ConfinedWrite.h).
+    const ConfinedResult written = WriteConfined(root, components.first(components.size() - 1), components.last(),
+        content, FileTimeFromLocal(TimestampMoment(big.timestamp_seconds(ID))));
+    if (!written.ok()) {
+        const int number = written.error == ConfinedError::TargetReadOnly ? extract_error::ReadOnlyTarget
+                                                                           : extract_error::PathAccess;
+        return fileSystemFailure(number, fullName, written.message(), target);
     }
-    // With no folder in the name this makes sure of the destination itself.
-    if (!folders.isEmpty())
-        MakeDirs(QDir::toNativeSeparators(folders.last() + u'/'));
-    else if (!root.isEmpty())
-        MakeDirs(QDir::toNativeSeparators(root));
-    for (const QString& folder : folders) {
-        const QFileInfo info(folder);
-        if (isLink(info))
-            return fileSystemFailure(extract_error::PathAccess, fullName,
-                QStringLiteral("refused, the folder %1 is a link.").arg(shown(folder)), target);
-        if (!info.isDir())
-            return fileSystemFailure(extract_error::PathAccess, fullName,
-                QStringLiteral("the folder %1 cannot be created.").arg(shown(folder)), target);
-    }
-
-    const QFileInfo existing(target);
-    if (isLink(existing))
-        return fileSystemFailure(extract_error::PathAccess, fullName,
-            QStringLiteral("refused, %1 is a link.").arg(shown(target)), target);
-    if (existing.exists()) {
-        if (existing.isDir())
-            return fileSystemFailure(extract_error::PathAccess, fullName,
-                QStringLiteral("a folder %1 is in the way.").arg(shown(target)), target);
-        // The owner's write bit stands for the read-only attribute; it is
-        // looked at besides the access test because that one says yes to root.
-        if (!existing.isWritable() || !(existing.permissions() & QFileDevice::WriteOwner))
-            return fileSystemFailure(extract_error::ReadOnlyTarget, fullName,
-                QStringLiteral("the existing file %1 is read-only and was kept.").arg(shown(target)), target);
-    }
-
-    // Written to a temporary file beside the target and renamed over it only
-    // after a complete write: on any failure the old file stays as it was.
-    {
-        QSaveFile file(target);
-        file.setDirectWriteFallback(false);
-        if (!file.open(QIODevice::WriteOnly))
-            return fileSystemFailure(extract_error::PathAccess, fullName,
-                QStringLiteral("%1 cannot be created: %2.").arg(shown(target), file.errorString()), target);
-        if (file.write(content) != content.size()) {
-            const QString why = file.errorString();
-            file.cancelWriting();
-            return fileSystemFailure(extract_error::PathAccess, fullName,
-                QStringLiteral("%1 cannot be written: %2.").arg(shown(target), why), target);
-        }
-        if (!file.commit())
-            return fileSystemFailure(extract_error::PathAccess, fullName,
-                QStringLiteral("%1 cannot be written: %2.").arg(shown(target), file.errorString()), target);
-    }
-    content = QByteArray();
-
-    if (!SetFileModified(target, TimestampMoment(big.timestamp_seconds(ID))))
-        return fileSystemFailure(extract_error::PathAccess, fullName,
-            QStringLiteral("%1 was written, but its modification time cannot be set.").arg(shown(target)), target);
     return {true, {}, 0, {}, target};
 }
 

@@ -7,16 +7,42 @@
 #include <unistd.h>
 
 namespace pelkora {
+namespace {
+
+qint64 standardOffsetOf(const QTimeZone& zone)
+{
+    return zone.isValid() ? zone.standardTimeOffset(QDateTime::currentDateTimeUtc()) : 0;
+}
+
+} // namespace
+
+qint64 FileTimeFromLocal(const QDateTime& local, const QTimeZone& zone)
+{
+    // The date and time fields as if they were UTC, then shifted by the bias.
+    const QDateTime naive(local.date(), local.time(), Qt::UTC);
+    return naive.toSecsSinceEpoch() - standardOffsetOf(zone);
+}
+
+qint64 FileTimeFromLocal(const QDateTime& local)
+{
+    thread_local QByteArray cachedTz;
+    thread_local qint64 cachedOffset = 0;
+    thread_local bool cached = false;
+    const QByteArray tz = qgetenv("TZ");
+    if (!cached || tz != cachedTz) {
+        cachedOffset = standardOffsetOf(QTimeZone::systemTimeZone());
+        cachedTz = tz;
+        cached = true;
+    }
+    const QDateTime naive(local.date(), local.time(), Qt::UTC);
+    return naive.toSecsSinceEpoch() - cachedOffset;
+}
 
 bool SetFileModifiedInZone(const QString& path, const QDateTime& local, const QTimeZone& zone)
 {
     if (!local.isValid())
         return false;
-    // The date and time fields as if they were UTC, then shifted by the bias.
-    const QDateTime naive(local.date(), local.time(), Qt::UTC);
-    const qint64 standardOffset =
-        zone.isValid() ? zone.standardTimeOffset(QDateTime::currentDateTimeUtc()) : 0;
-    const qint64 utcSeconds = naive.toSecsSinceEpoch() - standardOffset;
+    const qint64 utcSeconds = FileTimeFromLocal(local, zone);
 
     const QByteArray native = QFile::encodeName(path);
     // Opening for writing (without truncating) is the test that the file may

@@ -17,4 +17,11 @@ bool SetFileModified(const QString& path, const QDateTime& local);
 // Same, with the zone given (tests); SetFileModified uses the system zone.
 bool SetFileModifiedInZone(const QString& path, const QDateTime& local, const QTimeZone& zone);
 
+// The UTC seconds SetFileModified writes for `local` in `zone`: the wall-clock
+// fields shifted by the zone's base offset only.
+qint64 FileTimeFromLocal(const QDateTime& local, const QTimeZone& zone);
+// Same in the system zone (its base offset looked up once per TZ setting,
+// since extraction stamps many files).
+qint64 FileTimeFromLocal(const QDateTime& local);
+
 } // namespace pelkora

@@ -216,6 +216,24 @@ TEST_F(ExtractEntryTest, FailedReplacementKeepsTheOldFile)
     }
 }
 
+// A new file whose write fails midway is removed again: no half file stays.
+TEST_F(ExtractEntryTest, FailedNewFileLeavesNothingBehind)
+{
+    load({{.name = "data\\big.bin", .data = QByteArray(256 * 1024, 'n'), .timestamp = 7000}});
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const ExtractResult r = ExtractEntry(big, 0, dest, QStringLiteral("data\\big.bin"));
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.description.contains("cannot be written")) << r.description.toStdString();
+    EXPECT_TRUE(QDir(dest + "/data").isEmpty());
+}
+
 TEST_F(ExtractEntryTest, ReaderFailureNamesTheReadAndTheEntry)
 {
     load({{.name = "data\\cut.bin", .data = "abc", .packedSize = 1 << 20}});

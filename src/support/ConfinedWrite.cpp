@@ -1,0 +1,246 @@
+#include "support/ConfinedWrite.h"
+
+#include "support/Paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace pelkora {
+namespace {
+
+class Fd {
+public:
+    explicit Fd(int fd = -1)
+        : fd_(fd)
+    {
+    }
+    ~Fd() { reset(); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    Fd& operator=(Fd&& other) noexcept
+    {
+        if (this != &other) {
+            reset();
+            fd_ = other.fd_;
+            other.fd_ = -1;
+        }
+        return *this;
+    }
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    void reset()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = -1;
+    }
+    // Closes and reports a failure of close itself (delayed write errors).
+    bool close()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd < 0 || ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+ConfinedResult failed(ConfinedError error, const QString& path, int systemError = errno)
+{
+    return {error, path, systemError};
+}
+
+bool writeAll(int fd, const QByteArray& data)
+{
+    const char* p = data.constData();
+    qsizetype left = data.size();
+    while (left > 0) {
+        const ssize_t done = ::write(fd, p, static_cast<std::size_t>(left));
+        if (done < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        p += done;
+        left -= done;
+    }
+    return true;
+}
+
+bool stamp(int fd, qint64 modifiedUtc)
+{
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT; // the access time stays
+    times[1].tv_sec = static_cast<time_t>(modifiedUtc);
+    times[1].tv_nsec = 0;
+    return ::futimens(fd, times) == 0;
+}
+
+// Opens (making it when missing) the folder `name` inside `parent`, refusing
+// a link.
+ConfinedResult openFolder(const Fd& parent, const QString& name, const QString& shownPath, Fd& out)
+{
+    const QByteArray native = QFile::encodeName(name);
+    const int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const int fd = ::openat(parent.get(), native.constData(), flags);
+        if (fd >= 0) {
+            out = Fd(fd);
+            return {};
+        }
+        const int error = errno;
+        struct stat st {};
+        if (::fstatat(parent.get(), native.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            if (S_ISLNK(st.st_mode))
+                return failed(ConfinedError::FolderIsLink, shownPath, 0);
+            return failed(ConfinedError::FolderNotMade, shownPath, S_ISDIR(st.st_mode) ? error : EEXIST);
+        }
+        if (errno != ENOENT)
+            return failed(ConfinedError::FolderNotMade, shownPath, error);
+        if (::mkdirat(parent.get(), native.constData(), 0777) != 0 && errno != EEXIST)
+            return failed(ConfinedError::FolderNotMade, shownPath);
+    }
+    return failed(ConfinedError::FolderNotMade, shownPath);
+}
+
+// Replaces the existing file `name` in `folder` through a temporary file.
+ConfinedResult replaceFile(const Fd& folder, const QByteArray& name, const QString& shownPath, const QByteArray& data,
+    qint64 modifiedUtc)
+{
+    struct stat st {};
+    if (::fstatat(folder.get(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return failed(ConfinedError::CannotCreate, shownPath);
+    if (S_ISLNK(st.st_mode))
+        return failed(ConfinedError::TargetIsLink, shownPath, 0);
+    if (!S_ISREG(st.st_mode))
+        return failed(ConfinedError::TargetIsNotFile, shownPath, 0);
+    // The owner's write bit stands for "read-only"; it is looked at besides
+    // the access test because that one says yes to root.
+    if ((st.st_mode & S_IWUSR) == 0 || ::faccessat(folder.get(), name.constData(), W_OK, AT_EACCESS) != 0)
+        return failed(ConfinedError::TargetReadOnly, shownPath, 0);
+
+    // A short name of our own, so that a long target name still fits.
+    QByteArray temp;
+    Fd file;
+    for (int attempt = 0; attempt < 16 && !file.valid(); ++attempt) {
+        temp = ".pelkora-" + QByteArray::number(QRandomGenerator::global()->generate(), 16) + ".tmp";
+        file = Fd(::openat(folder.get(), temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+            st.st_mode & 07777));
+        if (!file.valid() && errno != EEXIST)
+            break;
+    }
+    if (!file.valid())
+        return failed(ConfinedError::CannotCreate, shownPath);
+
+    auto discard = [&](ConfinedError error, int systemError) {
+        file.reset();
+        ::unlinkat(folder.get(), temp.constData(), 0);
+        return failed(error, shownPath, systemError);
+    };
+    if (!writeAll(file.get(), data))
+        return discard(ConfinedError::CannotWrite, errno);
+    ::fchmod(file.get(), st.st_mode & 07777); // the umask may have narrowed it
+    if (!stamp(file.get(), modifiedUtc))
+        return discard(ConfinedError::CannotStamp, errno);
+    if (!file.close())
+        return discard(ConfinedError::CannotWrite, errno);
+    if (::renameat(folder.get(), temp.constData(), folder.get(), name.constData()) != 0)
+        return discard(ConfinedError::CannotReplace, errno);
+    return {};
+}
+
+} // namespace
+
+QString ConfinedResult::message() const
+{
+    const QString where = u'"' + QDir::toNativeSeparators(path) + u'"';
+    const QString why = systemError != 0 ? QString::fromLocal8Bit(std::strerror(systemError)) : QString();
+    const QString because = why.isEmpty() ? QString() : QStringLiteral(": ") + why;
+    switch (error) {
+    case ConfinedError::None:
+        return {};
+    case ConfinedError::RootUnusable:
+        return QStringLiteral("the destination folder %1 cannot be used%2.").arg(where, because);
+    case ConfinedError::FolderIsLink:
+        return QStringLiteral("refused, the folder %1 is a link.").arg(where);
+    case ConfinedError::FolderNotMade:
+        return QStringLiteral("the folder %1 cannot be created%2.").arg(where, because);
+    case ConfinedError::TargetIsLink:
+        return QStringLiteral("refused, %1 is a link.").arg(where);
+    case ConfinedError::TargetIsNotFile:
+        return QStringLiteral("a folder or other non-file %1 is in the way.").arg(where);
+    case ConfinedError::TargetReadOnly:
+        return QStringLiteral("the existing file %1 is read-only and was kept.").arg(where);
+    case ConfinedError::CannotCreate:
+        return QStringLiteral("%1 cannot be created%2.").arg(where, because);
+    case ConfinedError::CannotWrite:
+        return QStringLiteral("%1 cannot be written%2.").arg(where, because);
+    case ConfinedError::CannotReplace:
+        return QStringLiteral("%1 cannot replace the existing file%2.").arg(where, because);
+    case ConfinedError::CannotStamp:
+        return QStringLiteral("the modification time of %1 cannot be set%2.").arg(where, because);
+    }
+    return {};
+}
+
+ConfinedResult WriteConfined(const QString& root, const QStringList& folders, const QString& fileName,
+    const QByteArray& data, qint64 modifiedUtc)
+{
+    const QString rootPath = root.isEmpty() ? QStringLiteral(".") : root;
+    const QByteArray rootNative = QFile::encodeName(rootPath);
+    Fd folder(::open(rootNative.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.valid()) {
+        MakeDirs(QDir::toNativeSeparators(rootPath));
+        folder = Fd(::open(rootNative.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!folder.valid())
+            return failed(ConfinedError::RootUnusable, rootPath);
+    }
+
+    QString shown = rootPath;
+    for (const QString& name : folders) {
+        if (!shown.endsWith(u'/'))
+            shown += u'/';
+        shown += name;
+        Fd inner;
+        ConfinedResult r = openFolder(folder, name, shown, inner);
+        if (!r.ok())
+            return r;
+        folder = std::move(inner);
+    }
+    if (!shown.endsWith(u'/'))
+        shown += u'/';
+    shown += fileName;
+
+    const QByteArray name = QFile::encodeName(fileName);
+    Fd file(::openat(folder.get(), name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (!file.valid()) {
+        if (errno == EEXIST)
+            return replaceFile(folder, name, shown, data, modifiedUtc);
+        return failed(ConfinedError::CannotCreate, shown);
+    }
+    // A new file: nothing to lose, so it is written in place and removed
+    // again if the write does not complete.
+    auto discard = [&](ConfinedError error, int systemError) {
+        file.reset();
+        ::unlinkat(folder.get(), name.constData(), 0);
+        return failed(error, shown, systemError);
+    };
+    if (!writeAll(file.get(), data))
+        return discard(ConfinedError::CannotWrite, errno);
+    if (!stamp(file.get(), modifiedUtc))
+        return discard(ConfinedError::CannotStamp, errno);
+    if (!file.close())
+        return discard(ConfinedError::CannotWrite, errno);
+    return {};
+}
+
+} // namespace pelkora
