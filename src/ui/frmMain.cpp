@@ -78,9 +78,19 @@ void ProgressBarControl::setMaximum(float maximum)
     mBar->setMaximum(static_cast<int>(std::lround(maximum)));
 }
 
+// A listing sets the value once per entry. Each QProgressBar::setValue costs
+// a style query even when nothing moves, so values that would not move the
+// bar by a pixel are not passed on; the ends of the range always are.
 void ProgressBarControl::setValue(float value)
 {
-    mBar->setValue(static_cast<int>(std::lround(value)));
+    const int v = static_cast<int>(std::lround(value));
+    const qint64 range = qint64(mBar->maximum()) - mBar->minimum();
+    const qint64 step = qAbs(qint64(v) - mBar->value());
+    if (v == mBar->value())
+        return;
+    if (range > 0 && v != mBar->minimum() && v != mBar->maximum() && step * std::max(mBar->width(), 1) < range)
+        return;
+    mBar->setValue(v);
 }
 
 frmMain::frmMain()
