@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Makes docs/screenshot.png: the window listing the demo archive, started for
+# real on a virtual X display and captured with ImageMagick's import.
+#   scripts/screenshot.sh [BUILD_DIR]     (default: build/release, built if missing)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build="${1:-build/release}"
+if [ ! -x "$build/src/app/pelkora" ] || [ ! -f "$build/demo/demo.big" ]; then
+  bash scripts/build.sh release
+  build=build/release
+fi
+for tool in xvfb-run xwininfo import; do
+  command -v "$tool" >/dev/null || { echo "screenshot: $tool is missing: apt-get install xvfb x11-utils imagemagick" >&2; exit 1; }
+done
+mkdir -p docs
+out="$PWD/docs/screenshot.png"
+
+xvfb-run -a -s "-screen 0 1024x768x24" bash -s "$PWD/$build/src/app/pelkora" "$PWD/$build/demo/demo.big" "$out" <<'INNER'
+set -euo pipefail
+program="$1"; archive="$2"; out="$3"
+"$program" "$archive" &
+pid=$!
+trap 'kill "$pid" 2>/dev/null || true' EXIT
+title="Pelkora - $archive"
+for _ in $(seq 1 100); do
+  id=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$title\"" | awk '{print $1}' | head -n 1 || true)
+  [ -n "$id" ] && break
+  sleep 0.1
+done
+[ -n "${id:-}" ] || { echo "screenshot: no window titled \"$title\"" >&2; exit 1; }
+sleep 1 # let the listing paint
+import -window "$id" "$out"
+echo "screenshot: window \"$title\" saved to $out"
+INNER
