@@ -14,6 +14,8 @@ const QChar kFolderMark = QChar(0xFF); // puts every entry in a folder after the
 
 QString FormatCount(std::int64_t value, const QLocale& locale)
 {
+    if (!(locale.numberOptions() & QLocale::OmitGroupSeparator))
+        return locale.toString(static_cast<qlonglong>(value));
     QLocale grouped = locale;
     grouped.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
     return grouped.toString(static_cast<qlonglong>(value));
@@ -22,9 +24,16 @@ QString FormatCount(std::int64_t value, const QLocale& locale)
 QString FormatPercent(double fraction, const QLocale& locale)
 {
     const double percent = std::round(fraction * 100.0);
-    QLocale plain = locale;
-    plain.setNumberOptions(QLocale::OmitGroupSeparator);
-    QString digits = plain.toString(static_cast<qlonglong>(std::fabs(percent)));
+    // No grouping in this picture; below 10,000 % there is nothing to group.
+    const auto magnitude = static_cast<qlonglong>(std::fabs(percent));
+    QString digits;
+    if (magnitude < 1000) {
+        digits = locale.toString(magnitude);
+    } else {
+        QLocale plain = locale;
+        plain.setNumberOptions(QLocale::OmitGroupSeparator);
+        digits = plain.toString(magnitude);
+    }
     const QString zero = locale.zeroDigit();
     while (digits.size() < 2 * zero.size())
         digits.prepend(zero);

@@ -204,6 +204,26 @@ std::int32_t cBig::FindNextFile(std::uint64_t crc64, std::int32_t afterId) const
     return -1;
 }
 
+// Listing reads every name in turn, and the names of small entries lie close
+// together: one read of a block serves the names that fall inside it.
+void cBig::readName(qint64 offset, char* dst, std::int32_t length, std::int32_t ID)
+{
+    if (length > kNameBlockSize) {
+        readAt(offset, dst, length, "name", ID);
+        return;
+    }
+    const bool cached = nameBlockStart_ >= 0 && offset >= nameBlockStart_
+        && offset + length <= nameBlockStart_ + nameBlock_.size();
+    if (!cached) {
+        const qint64 size = std::min<qint64>(kNameBlockSize, fileSize_ - offset);
+        nameBlockStart_ = -1;
+        nameBlock_.resize(size);
+        readAt(offset, nameBlock_.data(), size, "name", ID);
+        nameBlockStart_ = offset;
+    }
+    std::memcpy(dst, nameBlock_.constData() + (offset - nameBlockStart_), static_cast<std::size_t>(length));
+}
+
 QString cBig::GetFileName(std::int32_t ID)
 {
     operation_ = "GetFileName";
@@ -221,7 +241,7 @@ QString cBig::GetFileName(std::int32_t ID)
         return {};
     try {
         QByteArray bytes(length, Qt::Uninitialized);
-        readAt(e.entryOffset, bytes.data(), length, "name", ID);
+        readName(e.entryOffset, bytes.data(), length, ID);
         UnscrambleName(reinterpret_cast<unsigned char*>(bytes.data()), length - 1);
         return FromAnsi(bytes);
     } catch (const std::bad_alloc&) {

@@ -67,6 +67,7 @@ public:
 private:
     bool checkEntry(std::int32_t ID);
     void readAt(qint64 offset, char* dst, qint64 size, const char* what, std::int32_t ID);
+    void readName(qint64 offset, char* dst, std::int32_t length, std::int32_t ID);
     [[noreturn]] void raise(int number, const QString& description);
     void closeFile();
 
@@ -81,6 +82,9 @@ private:
     // in ID order.
     std::vector<std::pair<std::uint64_t, std::int32_t>> index_;
     const char* operation_ = "";
+    static constexpr std::int32_t kNameBlockSize = 16384;
+    QByteArray nameBlock_;
+    qint64 nameBlockStart_ = -1;
 };
 
 } // namespace pelkora

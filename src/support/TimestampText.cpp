@@ -2,6 +2,9 @@
 
 #include <QTimeZone>
 
+#include <unordered_map>
+#include <vector>
+
 namespace pelkora {
 namespace {
 
@@ -67,24 +70,59 @@ QDateTime TimestampMoment(std::int32_t seconds)
     return QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC);
 }
 
+namespace {
+
+// Listing formats a stamp per entry and entries share days, so the texts of
+// days and of times of day are kept for the last locale used.
+struct TextCache {
+    QLocale locale;
+    bool valid = false;
+    QString dateFormat;
+    QString timeFormat;
+    std::unordered_map<qint64, QString> dates;
+    std::vector<QString> times;
+
+    void use(const QLocale& wanted)
+    {
+        if (valid && wanted == locale)
+            return;
+        locale = wanted;
+        dateFormat = TimestampDateFormat(wanted);
+        timeFormat = TimestampTimeFormat(wanted);
+        dates.clear();
+        times.assign(kSecondsPerDay, QString());
+        valid = true;
+    }
+
+    static constexpr qint64 kSecondsPerDay = 86400;
+    static constexpr std::size_t kMaxDates = 65536;
+};
+
+} // namespace
+
 QString TimestampText(std::int32_t seconds, const QLocale& locale)
 {
-    // Listing formats many stamps; keep the mended formats of the last locale.
-    thread_local QString cachedLocale;
-    thread_local QString dateFormat;
-    thread_local QString timeFormat;
-    if (cachedLocale != locale.name() || dateFormat.isEmpty()) {
-        cachedLocale = locale.name();
-        dateFormat = TimestampDateFormat(locale);
-        timeFormat = TimestampTimeFormat(locale);
+    thread_local TextCache cache;
+    cache.use(locale);
+    // Floor division: a moment before 1970 belongs to the day before.
+    qint64 day = seconds / TextCache::kSecondsPerDay;
+    qint64 secondOfDay = seconds % TextCache::kSecondsPerDay;
+    if (secondOfDay < 0) {
+        secondOfDay += TextCache::kSecondsPerDay;
+        --day;
     }
-    const QDateTime moment = TimestampMoment(seconds);
-    QString text = locale.toString(moment.date(), dateFormat);
-    if (moment.time() != QTime(0, 0)) {
-        text += u' ';
-        text += locale.toString(moment.time(), timeFormat);
+    auto found = cache.dates.find(day);
+    if (found == cache.dates.end()) {
+        if (cache.dates.size() >= TextCache::kMaxDates)
+            cache.dates.clear();
+        found = cache.dates.emplace(day, locale.toString(QDate(1970, 1, 1).addDays(day), cache.dateFormat)).first;
     }
-    return text;
+    if (secondOfDay == 0)
+        return found->second;
+    QString& time = cache.times[static_cast<std::size_t>(secondOfDay)];
+    if (time.isEmpty())
+        time = locale.toString(QTime(0, 0).addSecs(static_cast<int>(secondOfDay)), cache.timeFormat);
+    return found->second + u' ' + time;
 }
 
 QDateTime ParseTimestampText(const QString& text, const QLocale& locale)

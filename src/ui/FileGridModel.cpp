@@ -1,5 +1,7 @@
 #include "ui/FileGridModel.h"
 
+#include "app/ModMain.h"
+
 #include <algorithm>
 #include <numeric>
 
@@ -130,9 +132,33 @@ void FileGridModel::sortRows(int first, int last, int col)
     for (auto it = begin; it != end; ++it)
         keyed.push_back({cellOf(*it, col), static_cast<std::size_t>(it - mRows.begin())});
     // Ascending by character code, case-sensitive (the rule of SortKeyLess);
-    // rows with equal keys keep their order.
-    std::stable_sort(keyed.begin(), keyed.end(),
-        [](const Keyed& a, const Keyed& b) { return a.key.compare(b.key, Qt::CaseSensitive) < 0; });
+    // rows with equal keys keep their order: the row index breaks ties, so
+    // the order is total and the result is that of a stable sort.
+    const auto less = [](const Keyed& a, const Keyed& b) {
+        const int order = a.key.compare(b.key, Qt::CaseSensitive);
+        return order != 0 ? order < 0 : a.index < b.index;
+    };
+    // Sorted in runs and merged level by level, letting window events run
+    // between the steps, so a list of 100,000 rows never holds up the window
+    // for the whole sort.
+    constexpr std::size_t kRun = 8192;
+    const std::size_t n = keyed.size();
+    for (std::size_t lo = 0; lo < n; lo += kRun) {
+        std::sort(keyed.begin() + static_cast<std::ptrdiff_t>(lo),
+            keyed.begin() + static_cast<std::ptrdiff_t>(std::min(lo + kRun, n)), less);
+        YieldToEvents();
+    }
+    std::vector<Keyed> merged(n);
+    for (std::size_t width = kRun; width < n; width *= 2) {
+        for (std::size_t lo = 0; lo < n; lo += 2 * width) {
+            const auto first = keyed.begin() + static_cast<std::ptrdiff_t>(lo);
+            const auto middle = keyed.begin() + static_cast<std::ptrdiff_t>(std::min(lo + width, n));
+            const auto last = keyed.begin() + static_cast<std::ptrdiff_t>(std::min(lo + 2 * width, n));
+            std::merge(first, middle, middle, last, merged.begin() + static_cast<std::ptrdiff_t>(lo), less);
+        }
+        keyed.swap(merged);
+        YieldToEvents();
+    }
     std::vector<QString> sorted;
     sorted.reserve(keyed.size());
     for (const Keyed& k : keyed)

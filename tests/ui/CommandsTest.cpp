@@ -235,7 +235,7 @@ TEST_F(CommandsTest, TheOpenDialogStartsInTheProgramFolderThenInTheLastArchivesF
     const QStringList listed = column(0);
 
     // Cancelled, an empty name, and a typed pattern: nothing changes.
-    for (const QString answer : {QString("<unchanged>"), QString(""), mDir.path() + "/*.big"}) {
+    for (const QString& answer : {QString("<unchanged>"), QString(""), mDir.path() + "/*.big"}) {
         SCOPED_TRACE(answer.toStdString());
         mDialogAnswer = [answer](const QString& fileName) { return answer == "<unchanged>" ? fileName : answer; };
         mDialogs.clear();
