@@ -224,17 +224,25 @@ void cBig::readName(qint64 offset, char* dst, std::int32_t length, std::int32_t 
     std::memcpy(dst, nameBlock_.constData() + (offset - nameBlockStart_), static_cast<std::size_t>(length));
 }
 
+// The effective name length of an entry whose area may be read: a negative
+// length or offset is a broken record.
+std::int32_t cBig::nameLengthOf(const BigEntry& e, std::int32_t ID)
+{
+    const std::int32_t length = big::EffectiveNameLength(e.nameLength);
+    if (length < 0)
+        raise(runtime_error::BadRecord, QStringLiteral("Entry %1 has a negative name length.").arg(ID));
+    if (e.entryOffset < 0)
+        raise(runtime_error::BadRecord, QStringLiteral("Entry %1 has a negative offset.").arg(ID));
+    return length;
+}
+
 QString cBig::GetFileName(std::int32_t ID)
 {
     operation_ = "GetFileName";
     if (!checkEntry(ID))
         return {};
     const BigEntry& e = directory_[static_cast<std::size_t>(ID)];
-    const std::int32_t length = big::EffectiveNameLength(e.nameLength);
-    if (length < 0)
-        raise(runtime_error::BadRecord, QStringLiteral("Entry %1 has a negative name length.").arg(ID));
-    if (e.entryOffset < 0)
-        raise(runtime_error::BadRecord, QStringLiteral("Entry %1 has a negative offset.").arg(ID));
+    const std::int32_t length = nameLengthOf(e, ID);
     if (static_cast<qint64>(e.entryOffset) + length > fileSize_)
         raise(runtime_error::PastEndOfFile, QStringLiteral("The name of entry %1 runs past the end of the file.").arg(ID));
     if (length == 0)
@@ -255,11 +263,7 @@ QByteArray cBig::GetFileBlob(std::int32_t ID)
     if (!checkEntry(ID))
         return {};
     const BigEntry& e = directory_[static_cast<std::size_t>(ID)];
-    const std::int32_t length = big::EffectiveNameLength(e.nameLength);
-    if (length < 0)
-        raise(runtime_error::BadRecord, QStringLiteral("Entry %1 has a negative name length.").arg(ID));
-    if (e.entryOffset < 0)
-        raise(runtime_error::BadRecord, QStringLiteral("Entry %1 has a negative offset.").arg(ID));
+    const std::int32_t length = nameLengthOf(e, ID);
     if (e.compressedSize < 0)
         raise(runtime_error::BadRecord, QStringLiteral("Entry %1 has a negative packed size.").arg(ID));
     if (e.compressedSize == 0)

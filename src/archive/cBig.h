@@ -67,6 +67,7 @@ public:
 private:
     bool checkEntry(std::int32_t ID);
     void readAt(qint64 offset, char* dst, qint64 size, const char* what, std::int32_t ID);
+    std::int32_t nameLengthOf(const BigEntry& e, std::int32_t ID);
     void readName(qint64 offset, char* dst, std::int32_t length, std::int32_t ID);
     [[noreturn]] void raise(int number, const QString& description);
     void closeFile();

@@ -170,6 +170,24 @@ TEST_F(ExtractEntryTest, WritesNothingThroughLinks)
     EXPECT_TRUE(QFileInfo(dest + "/victim.txt").isSymLink());
 }
 
+// Runs `extract` while the file system refuses bytes beyond `limit` (the
+// process's file size limit, with the signal for it ignored).
+template <typename Extract>
+ExtractResult withFileSizeLimit(rlim_t limit, Extract extract)
+{
+    struct rlimit saved {};
+    if (::getrlimit(RLIMIT_FSIZE, &saved) != 0)
+        return {false, "getrlimit", 0, "cannot read the file size limit", {}};
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = limit;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    ExtractResult r = extract();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    return r;
+}
+
 // A replacement that fails, while writing or before, keeps the old file with
 // its bytes and time and leaves no temporary file beside it.
 TEST_F(ExtractEntryTest, FailedReplacementKeepsTheOldFile)
@@ -194,15 +212,7 @@ TEST_F(ExtractEntryTest, FailedReplacementKeepsTheOldFile)
         ExtractResult r;
         if (c.limitFileSize) {
             // The file system refuses bytes beyond 4 KiB: the write fails midway.
-            struct rlimit saved {};
-            ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-            auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-            struct rlimit small = saved;
-            small.rlim_cur = 4096;
-            ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-            r = ExtractEntry(big, c.id, dest, QString::fromLatin1(c.file));
-            ::setrlimit(RLIMIT_FSIZE, &saved);
-            std::signal(SIGXFSZ, oldHandler);
+            r = withFileSizeLimit(4096, [&] { return ExtractEntry(big, c.id, dest, QString::fromLatin1(c.file)); });
         } else {
             r = ExtractEntry(big, c.id, dest, QString::fromLatin1(c.file));
         }
@@ -220,15 +230,8 @@ TEST_F(ExtractEntryTest, FailedReplacementKeepsTheOldFile)
 TEST_F(ExtractEntryTest, FailedNewFileLeavesNothingBehind)
 {
     load({{.name = "data\\big.bin", .data = QByteArray(256 * 1024, 'n'), .timestamp = 7000}});
-    struct rlimit saved {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = saved;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const ExtractResult r = ExtractEntry(big, 0, dest, QStringLiteral("data\\big.bin"));
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    const ExtractResult r =
+        withFileSizeLimit(4096, [&] { return ExtractEntry(big, 0, dest, QStringLiteral("data\\big.bin")); });
     EXPECT_FALSE(r.ok);
     EXPECT_TRUE(r.description.contains("cannot be written")) << r.description.toStdString();
     EXPECT_TRUE(QDir(dest + "/data").isEmpty());

@@ -1,4 +1,5 @@
 #include "support/FileTime.h"
+#include "ZoneScope.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -13,29 +14,7 @@ using namespace pelkora;
 
 namespace {
 
-// Sets TZ for one test and restores it.
-class ZoneScope {
-public:
-    explicit ZoneScope(const char* zone)
-        : had_(qEnvironmentVariableIsSet("TZ"))
-        , saved_(qgetenv("TZ"))
-    {
-        qputenv("TZ", zone);
-        ::tzset();
-    }
-    ~ZoneScope()
-    {
-        if (had_)
-            qputenv("TZ", saved_);
-        else
-            qunsetenv("TZ");
-        ::tzset();
-    }
-
-private:
-    bool had_;
-    QByteArray saved_;
-};
+using testsupport::ZoneScope;
 
 struct Times {
     struct timespec access;

@@ -1,4 +1,5 @@
 #include "support/TimestampText.h"
+#include "ZoneScope.h"
 
 #include <QLocale>
 #include <QRegularExpression>
@@ -32,29 +33,7 @@ private:
     QLocale saved_;
 };
 
-// Sets TZ for one test (the C library's local time follows it after tzset).
-class ZoneScope {
-public:
-    explicit ZoneScope(const char* zone)
-        : had_(qEnvironmentVariableIsSet("TZ"))
-        , saved_(qgetenv("TZ"))
-    {
-        qputenv("TZ", zone);
-        ::tzset();
-    }
-    ~ZoneScope()
-    {
-        if (had_)
-            qputenv("TZ", saved_);
-        else
-            qunsetenv("TZ");
-        ::tzset();
-    }
-
-private:
-    bool had_;
-    QByteArray saved_;
-};
+using testsupport::ZoneScope;
 
 } // namespace
 
