@@ -2,6 +2,7 @@
 
 #include "support/Paths.h"
 
+#include <charconv>
 #include <cmath>
 
 namespace pelkora {
@@ -12,10 +13,75 @@ const QChar kFolderMark = QChar(0xFF); // puts every entry in a folder after the
 
 } // namespace
 
+namespace {
+
+// Plain decimal digits of |value|.
+QString decimalDigits(std::uint64_t magnitude)
+{
+    char buffer[24];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, magnitude).ptr;
+    return QString::fromLatin1(buffer, end - buffer);
+}
+
+// Listing formats two counts and a percentage per entry, and asking the
+// system locale for its symbols each time dominates that work. The symbols
+// are looked up once per locale; where the locale writes Western digits
+// grouped by three (checked against QLocale on sample values) the texts are
+// built directly, otherwise QLocale formats every number.
+struct NumberStyle {
+    QLocale locale;
+    bool valid = false;
+    bool direct = false;
+    QString group;
+    QString minus;
+
+    void use(const QLocale& wanted)
+    {
+        if (valid && wanted == locale)
+            return;
+        locale = wanted;
+        valid = true;
+        group = wanted.groupSeparator();
+        minus = wanted.negativeSign();
+        direct = wanted.zeroDigit() == QStringLiteral("0");
+        QLocale grouped = wanted;
+        grouped.setNumberOptions(wanted.numberOptions() & ~QLocale::OmitGroupSeparator);
+        for (qlonglong sample : {0LL, 7LL, 999LL, 1000LL, 12345LL, 1234567LL, -1234567LL, 2147483647LL, -2147483648LL})
+            direct = direct && grouped.toString(sample) == groupedText(sample);
+    }
+
+    QString groupedText(std::int64_t value) const
+    {
+        const std::uint64_t magnitude =
+            value < 0 ? static_cast<std::uint64_t>(-(value + 1)) + 1 : static_cast<std::uint64_t>(value);
+        const QString digits = decimalDigits(magnitude);
+        QString text;
+        text.reserve(digits.size() + digits.size() / 3 * group.size() + minus.size());
+        if (value < 0)
+            text += minus;
+        for (qsizetype i = 0; i < digits.size(); ++i) {
+            if (i > 0 && (digits.size() - i) % 3 == 0)
+                text += group;
+            text += digits[i];
+        }
+        return text;
+    }
+};
+
+NumberStyle& numberStyle(const QLocale& locale)
+{
+    thread_local NumberStyle style;
+    style.use(locale);
+    return style;
+}
+
+} // namespace
+
 QString FormatCount(std::int64_t value, const QLocale& locale)
 {
-    if (!(locale.numberOptions() & QLocale::OmitGroupSeparator))
-        return locale.toString(static_cast<qlonglong>(value));
+    const NumberStyle& style = numberStyle(locale);
+    if (style.direct)
+        return style.groupedText(value);
     QLocale grouped = locale;
     grouped.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
     return grouped.toString(static_cast<qlonglong>(value));
@@ -24,21 +90,23 @@ QString FormatCount(std::int64_t value, const QLocale& locale)
 QString FormatPercent(double fraction, const QLocale& locale)
 {
     const double percent = std::round(fraction * 100.0);
-    // No grouping in this picture; below 10,000 % there is nothing to group.
     const auto magnitude = static_cast<qlonglong>(std::fabs(percent));
+    const NumberStyle& style = numberStyle(locale);
     QString digits;
-    if (magnitude < 1000) {
-        digits = locale.toString(magnitude);
+    QString zero = QStringLiteral("0");
+    if (style.direct) {
+        digits = decimalDigits(static_cast<std::uint64_t>(magnitude));
     } else {
+        // No grouping in this picture.
         QLocale plain = locale;
         plain.setNumberOptions(QLocale::OmitGroupSeparator);
         digits = plain.toString(magnitude);
+        zero = locale.zeroDigit();
     }
-    const QString zero = locale.zeroDigit();
     while (digits.size() < 2 * zero.size())
         digits.prepend(zero);
     if (percent < 0)
-        digits.prepend(locale.negativeSign());
+        digits.prepend(style.minus);
     return digits + u'%';
 }
 
