@@ -57,6 +57,10 @@ void LoadBigFile(const QString& filename, FileListControl& list, ProgressControl
             ReportReaderError(kLoadHeadline, big->Error().Number(), big->Error().Description());
             return;
         }
+        // Emptying the old list and reading the directory took a while.
+        YieldToEvents(0);
+        if (ShutdownRequested() || gBig.get() != big)
+            return;
         list.setPainting(false);
         const std::int32_t count = big->FileCount();
         progress.setMaximum(static_cast<float>(count));

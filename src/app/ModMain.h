@@ -52,7 +52,7 @@ void ExtractFile(const QString& destination, const QString& name, const QString&
 
 // Lets pending window events run, at most about every `sliceMs` of work so
 // that long loops stay fast yet the window repaints (always runs when 0).
-void YieldToEvents(int sliceMs = 30);
+void YieldToEvents(int sliceMs = 20);
 
 // Set when the main window is closing: running loops stop between entries.
 bool ShutdownRequested();

@@ -159,6 +159,8 @@ void FileGridModel::sortRows(int first, int last, int col)
         keyed.swap(merged);
         YieldToEvents();
     }
+    // Redrawing the sorted list follows; let the window catch up first.
+    YieldToEvents(0);
     std::vector<QString> sorted;
     sorted.reserve(keyed.size());
     for (const Keyed& k : keyed)

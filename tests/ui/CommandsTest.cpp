@@ -449,7 +449,15 @@ TEST_F(DuringWorkTest, CommandsChosenDuringAListingAreRefused)
 TEST_F(DuringWorkTest, ClosingDuringAListingEndsItBetweenEntries)
 {
     const QString big = manyEntryArchive(scratchPath("many.big"), kEntries);
-    QTimer::singleShot(0, [&] { gMainForm->close(); });
+    // Closed once rows are coming in, so the listing is cut in its middle.
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (gMainForm && gMainForm->Grid1->Rows() > 1) {
+            closer.stop();
+            gMainForm->close();
+        }
+    });
+    closer.start(0);
     frmMain& w = start(big);
     EXPECT_EQ(mExits, 1);
     EXPECT_EQ(gMainForm, nullptr);
