@@ -1,3 +1,4 @@
+#include "OpenDescriptors.h"
 #include "BigWriter.h"
 #include "LzssEncoder.h"
 #include "archive/BigFormat.h"
@@ -21,18 +22,6 @@ using pelkora::testsupport::TestEntry;
 using pelkora::testsupport::WriterOptions;
 
 namespace {
-
-// How many of this process's descriptors are open on `path`.
-int openDescriptorsOn(const QString& path)
-{
-    const QString target = QFileInfo(path).canonicalFilePath();
-    int count = 0;
-    const QDir fds(QStringLiteral("/proc/self/fd"));
-    for (const QFileInfo& fd : fds.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System))
-        if (fd.symLinkTarget() == target)
-            ++count;
-    return count;
-}
 
 void putInt32(QByteArray& bytes, qsizetype at, std::uint32_t v)
 {
@@ -145,7 +134,7 @@ TEST_F(Reader, WrongSignatureIsNotABigFileAndLeavesTheReaderEmpty)
     expectError(reader, 1002, "File is not a Big file.");
     EXPECT_FALSE(reader.Loaded());
     EXPECT_EQ(reader.Name(), "");
-    EXPECT_EQ(openDescriptorsOn(path), 0);
+    EXPECT_EQ(testsupport::OpenDescriptorsOn(path), 0);
     // The same reader may load again.
     const QString good = write(BuildBigArchive(sampleEntries()), "good.big");
     EXPECT_TRUE(reader.Load(good));
@@ -255,9 +244,9 @@ TEST_F(Reader, ArchiveStaysOpenWhileLoadedAndClosesWithTheReader)
     {
         cBig reader;
         ASSERT_TRUE(reader.Load(path));
-        EXPECT_EQ(openDescriptorsOn(path), 1);
+        EXPECT_EQ(testsupport::OpenDescriptorsOn(path), 1);
     }
-    EXPECT_EQ(openDescriptorsOn(path), 0);
+    EXPECT_EQ(testsupport::OpenDescriptorsOn(path), 0);
 }
 
 // ---- Format oddities ----
@@ -561,7 +550,7 @@ TEST_P(MalformedArchive, EndsInAClearError)
     }
     if (!reader.Loaded()) {
         EXPECT_EQ(reader.Name(), "");
-        EXPECT_EQ(openDescriptorsOn(path), 0);
+        EXPECT_EQ(testsupport::OpenDescriptorsOn(path), 0);
     }
 }
 
@@ -576,7 +565,7 @@ TEST_F(Reader, FailedLoadLeavesTheReaderEmptyAndReusable)
     expectRuntimeFailure(reader, "Load", [&] { reader.Load(bad); });
     EXPECT_FALSE(reader.Loaded());
     EXPECT_EQ(reader.Name(), "");
-    EXPECT_EQ(openDescriptorsOn(bad), 0);
+    EXPECT_EQ(testsupport::OpenDescriptorsOn(bad), 0);
     EXPECT_EQ(reader.GetFileName(0), "");
     EXPECT_EQ(reader.Error().Number(), 1003);
     ASSERT_TRUE(reader.Load(good));

@@ -1,4 +1,5 @@
 // Start-up and the empty window, the command-line argument, the listing.
+#include "OpenDescriptors.h"
 #include "UiFixture.h"
 
 #include "support/TimestampText.h"
@@ -227,28 +228,16 @@ TEST_F(StartupTest, AFailedLoadShowsTheReaderFormReport)
     }
 }
 
-// How many of this process's descriptors are open on `path`.
-int openDescriptorsOn(const QString& path)
-{
-    const QString target = QFileInfo(path).canonicalFilePath();
-    int count = 0;
-    const QDir fds(QStringLiteral("/proc/self/fd"));
-    for (const QFileInfo& fd : fds.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System))
-        if (fd.symLinkTarget() == target)
-            ++count;
-    return count;
-}
-
 TEST_F(StartupTest, ASecondArchiveReplacesTheFirstAndClosesItsFile)
 {
     const QString a = writeArchive("a.big", {{.name = "one.txt", .data = "1"}, {.name = "two.txt", .data = "2"}});
     const QString b = writeArchive("b.big", {{.name = "dir\\three.txt", .data = "3"}});
     frmMain& w = start(a);
-    EXPECT_EQ(openDescriptorsOn(a), 1);
+    EXPECT_EQ(testsupport::OpenDescriptorsOn(a), 1);
     w.Grid1_Click();
     w.OpenFile(b);
-    EXPECT_EQ(openDescriptorsOn(a), 0);
-    EXPECT_EQ(openDescriptorsOn(b), 1);
+    EXPECT_EQ(testsupport::OpenDescriptorsOn(a), 0);
+    EXPECT_EQ(testsupport::OpenDescriptorsOn(b), 1);
     EXPECT_EQ(column(0), QStringList{"three.txt"});
     EXPECT_EQ(column(6), QStringList{"dir\\"});
     EXPECT_EQ(w.windowTitle(), "Pelkora - " + b);
