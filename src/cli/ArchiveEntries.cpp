@@ -22,7 +22,7 @@ bool OpenArchive(cBig& big, const QString& path, CliOutput& out)
     return false;
 }
 
-std::vector<CliEntry> ReadEntries(cBig& big, const QString& archive, CliOutput& out, bool& anyFailed)
+std::vector<CliEntry> ReadEntries(cBig& big, const QString& archive, CliOutput& out, bool& anyFailed, RowCells cells)
 {
     std::vector<CliEntry> entries;
     entries.reserve(static_cast<std::size_t>(big.FileCount()));
@@ -31,8 +31,9 @@ std::vector<CliEntry> ReadEntries(cBig& big, const QString& archive, CliOutput& 
             CliEntry entry;
             entry.id = id;
             entry.name = big.GetFileName(id);
-            entry.row = MakeListRow(entry.name, ModifiedText(big.timestamp_seconds(id)), big.data_uncompressed_size(id),
-                big.data_compressed_size(id));
+            if (cells == RowCells::Build)
+                entry.row = MakeListRow(entry.name, ModifiedText(big.timestamp_seconds(id)), big.data_uncompressed_size(id),
+                    big.data_compressed_size(id));
             entries.push_back(std::move(entry));
         } catch (const BigRuntimeError& e) {
             out.Error(archive, QStringLiteral("entry %1: %2").arg(id).arg(e.description()));

@@ -16,16 +16,19 @@ enum ExitCode { ExitOk = 0, ExitEntryFailed = 1, ExitArchiveFailed = 2, ExitUsag
 struct CliEntry {
     std::int32_t id = 0;
     QString name; // full name as stored, "\" between folders
-    ListRow row;  // the window's cells for it
+    ListRow row;  // the window's cells for it (when asked for)
 };
+
+enum class RowCells { Skip, Build };
 
 // Loads `path` into `big`; on failure prints why, naming the archive, and
 // returns false.
 bool OpenArchive(cBig& big, const QString& path, CliOutput& out);
 
-// Every entry whose name can be read, in ID order. An entry whose name cannot
-// be read is reported and left out, and `anyFailed` is set.
-std::vector<CliEntry> ReadEntries(cBig& big, const QString& archive, CliOutput& out, bool& anyFailed);
+// Every entry whose name can be read, in ID order, with the window's cells
+// when `cells` asks for them (only listing needs them). An entry whose name
+// cannot be read is reported and left out, and `anyFailed` is set.
+std::vector<CliEntry> ReadEntries(cBig& big, const QString& archive, CliOutput& out, bool& anyFailed, RowCells cells);
 
 // The window's list order: its Sort cell, ties kept in ID order.
 void SortAsListed(std::vector<CliEntry>& entries);

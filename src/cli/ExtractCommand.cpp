@@ -58,7 +58,7 @@ int ExtractCommand(const CliOptions& options)
     if (!OpenArchive(big, options.archive, out))
         return ExitArchiveFailed;
     bool anyFailed = false;
-    const std::vector<CliEntry> entries = ReadEntries(big, options.archive, out, anyFailed);
+    const std::vector<CliEntry> entries = ReadEntries(big, options.archive, out, anyFailed, RowCells::Skip);
     const std::vector<const CliEntry*> selected =
         selectEntries(entries, options.names, options.archive, out, anyFailed);
 

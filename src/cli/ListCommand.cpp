@@ -52,7 +52,7 @@ int ListCommand(const CliOptions& options)
     if (!OpenArchive(big, options.archive, out))
         return ExitArchiveFailed;
     bool anyFailed = false;
-    std::vector<CliEntry> entries = ReadEntries(big, options.archive, out, anyFailed);
+    std::vector<CliEntry> entries = ReadEntries(big, options.archive, out, anyFailed, RowCells::Build);
     SortAsListed(entries);
 
     if (options.json) {
