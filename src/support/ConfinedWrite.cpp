@@ -85,6 +85,25 @@ bool stamp(int fd, qint64 modifiedUtc)
     return ::futimens(fd, times) == 0;
 }
 
+// Writes all of `data`, stamps the time and closes; the caller removes the
+// file when this fails.
+ConfinedResult fillAndClose(Fd& file, const QByteArray& data, qint64 modifiedUtc, const QString& shownPath)
+{
+    ConfinedError error = ConfinedError::None;
+    if (!writeAll(file.get(), data))
+        error = ConfinedError::CannotWrite;
+    else if (!stamp(file.get(), modifiedUtc))
+        error = ConfinedError::CannotStamp;
+    const int systemError = errno;
+    if (error != ConfinedError::None) {
+        file.reset();
+        return failed(error, shownPath, systemError);
+    }
+    if (!file.close())
+        return failed(ConfinedError::CannotWrite, shownPath);
+    return {};
+}
+
 // Opens (making it when missing) the folder `name` inside `parent`, refusing
 // a link.
 ConfinedResult openFolder(const Fd& parent, const QString& name, const QString& shownPath, Fd& out)
@@ -141,21 +160,13 @@ ConfinedResult replaceFile(const Fd& folder, const QByteArray& name, const QStri
     if (!file.valid())
         return failed(ConfinedError::CannotCreate, shownPath);
 
-    auto discard = [&](ConfinedError error, int systemError) {
-        file.reset();
-        ::unlinkat(folder.get(), temp.constData(), 0);
-        return failed(error, shownPath, systemError);
-    };
-    if (!writeAll(file.get(), data))
-        return discard(ConfinedError::CannotWrite, errno);
     ::fchmod(file.get(), st.st_mode & 07777); // the umask may have narrowed it
-    if (!stamp(file.get(), modifiedUtc))
-        return discard(ConfinedError::CannotStamp, errno);
-    if (!file.close())
-        return discard(ConfinedError::CannotWrite, errno);
-    if (::renameat(folder.get(), temp.constData(), folder.get(), name.constData()) != 0)
-        return discard(ConfinedError::CannotReplace, errno);
-    return {};
+    ConfinedResult r = fillAndClose(file, data, modifiedUtc, shownPath);
+    if (r.ok() && ::renameat(folder.get(), temp.constData(), folder.get(), name.constData()) != 0)
+        r = failed(ConfinedError::CannotReplace, shownPath);
+    if (!r.ok())
+        ::unlinkat(folder.get(), temp.constData(), 0);
+    return r;
 }
 
 } // namespace
@@ -229,18 +240,10 @@ ConfinedResult WriteConfined(const QString& root, const QStringList& folders, co
     }
     // A new file: nothing to lose, so it is written in place and removed
     // again if the write does not complete.
-    auto discard = [&](ConfinedError error, int systemError) {
-        file.reset();
+    const ConfinedResult r = fillAndClose(file, data, modifiedUtc, shown);
+    if (!r.ok())
         ::unlinkat(folder.get(), name.constData(), 0);
-        return failed(error, shown, systemError);
-    };
-    if (!writeAll(file.get(), data))
-        return discard(ConfinedError::CannotWrite, errno);
-    if (!stamp(file.get(), modifiedUtc))
-        return discard(ConfinedError::CannotStamp, errno);
-    if (!file.close())
-        return discard(ConfinedError::CannotWrite, errno);
-    return {};
+    return r;
 }
 
 } // namespace pelkora
