@@ -50,16 +50,30 @@ QByteArray ReadEntryContent(cBig& big, std::int32_t ID)
     return stored;
 }
 
+QString ExtractRoot(const QString& destination)
+{
+    // Qt takes "/" on every platform; the archive's "\\" is only a separator
+    // where the path on disk is built.
+    QString root = QDir::fromNativeSeparators(destination);
+    if (!root.isEmpty() && !root.endsWith(u'/'))
+        root += u'/';
+    return root;
+}
+
 ExtractResult ExtractEntry(cBig& big, std::int32_t ID, const QString& destination, const QString& fullName)
+{
+    ConfinedWriter writer(ExtractRoot(destination));
+    return ExtractEntry(big, ID, writer, fullName);
+}
+
+ExtractResult ExtractEntry(cBig& big, std::int32_t ID, ConfinedWriter& writer, const QString& fullName)
 {
     // The name decides where bytes go, so it is checked before anything else.
     const QString unsafe = UnsafeNameReason(fullName);
     if (!unsafe.isEmpty())
         return fileSystemFailure(extract_error::UnsafeName, fullName, QStringLiteral("refused, ") + unsafe + u'.', {});
 
-    // Qt takes "/" on every platform; the archive's "\" is only a separator
-    // here, where the path on disk is built.
-    QString root = QDir::fromNativeSeparators(destination);
+    QString root = writer.root();
     if (!root.isEmpty() && !root.endsWith(u'/'))
         root += u'/';
     const QStringList components = fullName.split(kArchiveSeparator);
@@ -81,7 +95,7 @@ ExtractResult ExtractEntry(cBig& big, std::int32_t ID, const QString& destinatio
     // Folders are opened one by one with links refused, a new file is made
     // exclusively, and an existing one is only replaced by a rename after a
     // complete write (see support/ConfinedWrite.h).
-    const ConfinedResult written = WriteConfined(root, components.first(components.size() - 1), components.last(),
+    const ConfinedResult written = writer.write(components.first(components.size() - 1), components.last(),
         content, FileTimeFromLocal(TimestampMoment(big.timestamp_seconds(ID))));
     if (!written.ok()) {
         const int number = written.error == ConfinedError::TargetReadOnly ? extract_error::ReadOnlyTarget

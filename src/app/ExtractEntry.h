@@ -4,6 +4,7 @@
 // and the command-line tool both use it.
 
 #include "archive/cBig.h"
+#include "support/ConfinedWrite.h"
 
 #include <QByteArray>
 #include <QString>
@@ -38,6 +39,14 @@ struct ExtractResult {
 // existing file only after a complete write; sets the modification time from
 // the entry's moment. Never throws.
 ExtractResult ExtractEntry(cBig& big, std::int32_t ID, const QString& destination, const QString& fullName);
+
+// The same through a writer for the destination that is kept from entry to
+// entry, so that a run over many entries opens each folder once.
+ExtractResult ExtractEntry(cBig& big, std::int32_t ID, ConfinedWriter& writer, const QString& fullName);
+
+// The folder ExtractEntry writes below for `destination` (native form, with
+// or without a trailing separator): "/" separators, ending in one.
+QString ExtractRoot(const QString& destination);
 
 // The decoded content of entry ID (UnLZSS when its flag is set). Throws
 // BigRuntimeError from the reader, also for its own failures (not loaded, ID

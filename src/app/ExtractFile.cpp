@@ -5,9 +5,16 @@
 #include "support/Crc.h"
 
 #include <exception>
+#include <memory>
 
 namespace pelkora {
 namespace {
+
+struct RunWriter {
+    QString destination;
+    std::unique_ptr<ConfinedWriter> writer;
+};
+RunWriter gRun;
 
 void reportReaderNumber(int number)
 {
@@ -47,6 +54,18 @@ std::int32_t findListedEntry(cBig& big, const QString& fullName, int& failureNum
 
 } // namespace
 
+ExtractRun::ExtractRun(const QString& destination)
+{
+    gRun.destination = destination;
+    gRun.writer = std::make_unique<ConfinedWriter>(ExtractRoot(destination));
+}
+
+ExtractRun::~ExtractRun()
+{
+    gRun.writer.reset();
+    gRun.destination.clear();
+}
+
 void ExtractFile(const QString& destination, const QString& name, const QString& path)
 {
     try {
@@ -61,7 +80,9 @@ void ExtractFile(const QString& destination, const QString& name, const QString&
             reportReaderNumber(failureNumber);
             return;
         }
-        const ExtractResult result = ExtractEntry(*gBig, id, destination, fullName);
+        const ExtractResult result = gRun.writer && gRun.destination == destination
+            ? ExtractEntry(*gBig, id, *gRun.writer, fullName)
+            : ExtractEntry(*gBig, id, destination, fullName);
         if (!result.ok)
             ReportCaughtError(kExtractHeadline, result.source, result.number, result.description);
     } catch (const BigRuntimeError& e) {

@@ -71,6 +71,7 @@ int ExtractCommand(const CliOptions& options)
     // does not matter here. Of entries sharing a full name (in any letter
     // case) only the lowest ID is written: the others would overwrite it.
     QHash<QString, std::int32_t> written;
+    ConfinedWriter writer(ExtractRoot(options.destination));
     int done = 0;
     int count = 0;
     const int total = static_cast<int>(selected.size());
@@ -85,7 +86,7 @@ int ExtractCommand(const CliOptions& options)
             continue;
         }
         written.insert(key, e->id);
-        const ExtractResult result = ExtractEntry(big, e->id, options.destination, e->name);
+        const ExtractResult result = ExtractEntry(big, e->id, writer, e->name);
         if (!result.ok) {
             out.Error(options.archive, result.description);
             anyFailed = true;

@@ -7,6 +7,7 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <utility>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -34,6 +35,12 @@ public:
         return *this;
     }
     int get() const { return fd_; }
+    int release()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
     bool valid() const { return fd_ >= 0; }
     void reset()
     {
@@ -106,37 +113,37 @@ ConfinedResult fillAndClose(Fd& file, const QByteArray& data, qint64 modifiedUtc
 
 // Opens (making it when missing) the folder `name` inside `parent`, refusing
 // a link.
-ConfinedResult openFolder(const Fd& parent, const QString& name, const QString& shownPath, Fd& out)
+ConfinedResult openFolder(int parent, const QString& name, const QString& shownPath, Fd& out)
 {
     const QByteArray native = QFile::encodeName(name);
     const int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
     for (int attempt = 0; attempt < 2; ++attempt) {
-        const int fd = ::openat(parent.get(), native.constData(), flags);
+        const int fd = ::openat(parent, native.constData(), flags);
         if (fd >= 0) {
             out = Fd(fd);
             return {};
         }
         const int error = errno;
         struct stat st {};
-        if (::fstatat(parent.get(), native.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (::fstatat(parent, native.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
             if (S_ISLNK(st.st_mode))
                 return failed(ConfinedError::FolderIsLink, shownPath, 0);
             return failed(ConfinedError::FolderNotMade, shownPath, S_ISDIR(st.st_mode) ? error : EEXIST);
         }
         if (errno != ENOENT)
             return failed(ConfinedError::FolderNotMade, shownPath, error);
-        if (::mkdirat(parent.get(), native.constData(), 0777) != 0 && errno != EEXIST)
+        if (::mkdirat(parent, native.constData(), 0777) != 0 && errno != EEXIST)
             return failed(ConfinedError::FolderNotMade, shownPath);
     }
     return failed(ConfinedError::FolderNotMade, shownPath);
 }
 
 // Replaces the existing file `name` in `folder` through a temporary file.
-ConfinedResult replaceFile(const Fd& folder, const QByteArray& name, const QString& shownPath, const QByteArray& data,
+ConfinedResult replaceFile(int folder, const QByteArray& name, const QString& shownPath, const QByteArray& data,
     qint64 modifiedUtc)
 {
     struct stat st {};
-    if (::fstatat(folder.get(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+    if (::fstatat(folder, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return failed(ConfinedError::CannotCreate, shownPath);
     if (S_ISLNK(st.st_mode))
         return failed(ConfinedError::TargetIsLink, shownPath, 0);
@@ -144,7 +151,7 @@ ConfinedResult replaceFile(const Fd& folder, const QByteArray& name, const QStri
         return failed(ConfinedError::TargetIsNotFile, shownPath, 0);
     // The owner's write bit stands for "read-only"; it is looked at besides
     // the access test because that one says yes to root.
-    if ((st.st_mode & S_IWUSR) == 0 || ::faccessat(folder.get(), name.constData(), W_OK, AT_EACCESS) != 0)
+    if ((st.st_mode & S_IWUSR) == 0 || ::faccessat(folder, name.constData(), W_OK, AT_EACCESS) != 0)
         return failed(ConfinedError::TargetReadOnly, shownPath, 0);
 
     // A short name of our own, so that a long target name still fits.
@@ -152,7 +159,7 @@ ConfinedResult replaceFile(const Fd& folder, const QByteArray& name, const QStri
     Fd file;
     for (int attempt = 0; attempt < 16 && !file.valid(); ++attempt) {
         temp = ".pelkora-" + QByteArray::number(QRandomGenerator::global()->generate(), 16) + ".tmp";
-        file = Fd(::openat(folder.get(), temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+        file = Fd(::openat(folder, temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
             st.st_mode & 07777));
         if (!file.valid() && errno != EEXIST)
             break;
@@ -162,10 +169,10 @@ ConfinedResult replaceFile(const Fd& folder, const QByteArray& name, const QStri
 
     ::fchmod(file.get(), st.st_mode & 07777); // the umask may have narrowed it
     ConfinedResult r = fillAndClose(file, data, modifiedUtc, shownPath);
-    if (r.ok() && ::renameat(folder.get(), temp.constData(), folder.get(), name.constData()) != 0)
+    if (r.ok() && ::renameat(folder, temp.constData(), folder, name.constData()) != 0)
         r = failed(ConfinedError::CannotReplace, shownPath);
     if (!r.ok())
-        ::unlinkat(folder.get(), temp.constData(), 0);
+        ::unlinkat(folder, temp.constData(), 0);
     return r;
 }
 
@@ -203,36 +210,123 @@ QString ConfinedResult::message() const
     return {};
 }
 
-ConfinedResult WriteConfined(const QString& root, const QStringList& folders, const QString& fileName,
-    const QByteArray& data, qint64 modifiedUtc)
+ConfinedWriter::ConfinedWriter(const QString& root)
+    : root_(root)
+    , rootPath_(root.isEmpty() ? QStringLiteral(".") : root)
 {
-    const QString rootPath = root.isEmpty() ? QStringLiteral(".") : root;
-    const QByteArray rootNative = QFile::encodeName(rootPath);
-    Fd folder(::open(rootNative.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!folder.valid()) {
-        MakeDirs(QDir::toNativeSeparators(rootPath));
-        folder = Fd(::open(rootNative.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!folder.valid())
-            return failed(ConfinedError::RootUnusable, rootPath);
-    }
+}
 
-    QString shown = rootPath;
+ConfinedWriter::~ConfinedWriter()
+{
+    releaseAll();
+}
+
+void ConfinedWriter::releaseAll()
+{
+    for (const int fd : std::as_const(held_))
+        ::close(fd);
+    held_.clear();
+    if (rootFd_ >= 0)
+        ::close(rootFd_);
+    rootFd_ = -1;
+}
+
+void ConfinedWriter::hold(const QString& key, int fd)
+{
+    // A few folders at a time are plenty: archives keep a folder's files
+    // together, and the list's name order revisits a handful of folders.
+    constexpr qsizetype kMaxHeld = 64;
+    if (held_.size() >= kMaxHeld) {
+        for (const int held : std::as_const(held_))
+            ::close(held);
+        held_.clear();
+    }
+    held_.insert(key, fd);
+}
+
+ConfinedResult ConfinedWriter::openRoot()
+{
+    if (rootFd_ >= 0)
+        return {};
+    const QByteArray native = QFile::encodeName(rootPath_);
+    rootFd_ = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (rootFd_ < 0) {
+        MakeDirs(QDir::toNativeSeparators(rootPath_));
+        rootFd_ = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (rootFd_ < 0)
+            return failed(ConfinedError::RootUnusable, rootPath_);
+    }
+    return {};
+}
+
+ConfinedResult ConfinedWriter::openFolders(const QStringList& folders, int& folderFd, bool& usedHeld)
+{
+    // keys[d]: the first d folders joined by "/".
+    QStringList keys(folders.size() + 1);
+    for (qsizetype d = 0; d < folders.size(); ++d)
+        keys[d + 1] = d == 0 ? folders[0] : keys[d] + u'/' + folders[d];
+
+    // The walk starts at the deepest folder already held.
+    qsizetype depth = folders.size();
+    int current = rootFd_;
+    for (; depth > 0; --depth) {
+        if (const auto it = held_.constFind(keys[depth]); it != held_.constEnd()) {
+            current = *it;
+            usedHeld = true;
+            break;
+        }
+    }
+    const QString base = rootPath_.endsWith(u'/') ? rootPath_ : rootPath_ + u'/';
+    for (; depth < folders.size(); ++depth) {
+        Fd inner;
+        ConfinedResult r = openFolder(current, folders[depth], base + keys[depth + 1], inner);
+        if (!r.ok())
+            return r;
+        current = inner.release();
+        hold(keys[depth + 1], current); // may close the parent, which is no longer needed
+    }
+    folderFd = current;
+    return {};
+}
+
+ConfinedResult ConfinedWriter::write(const QStringList& folders, const QString& fileName, const QByteArray& data,
+    qint64 modifiedUtc)
+{
+    bool usedHeld = false;
+    ConfinedResult r = writeOnce(folders, fileName, data, modifiedUtc, usedHeld);
+    // A held folder that was removed meanwhile (by the user, between two
+    // files) cannot take a file; walking from the root again makes it anew,
+    // as writing that file alone would have.
+    if (!r.ok() && usedHeld && r.systemError == ENOENT) {
+        releaseAll();
+        usedHeld = false;
+        r = writeOnce(folders, fileName, data, modifiedUtc, usedHeld);
+    }
+    return r;
+}
+
+ConfinedResult ConfinedWriter::writeOnce(const QStringList& folders, const QString& fileName, const QByteArray& data,
+    qint64 modifiedUtc, bool& usedHeld)
+{
+    usedHeld = rootFd_ >= 0;
+    if (ConfinedResult r = openRoot(); !r.ok())
+        return r;
+    int folder = -1;
+    if (ConfinedResult r = openFolders(folders, folder, usedHeld); !r.ok())
+        return r;
+
+    QString shown = rootPath_;
     for (const QString& name : folders) {
         if (!shown.endsWith(u'/'))
             shown += u'/';
         shown += name;
-        Fd inner;
-        ConfinedResult r = openFolder(folder, name, shown, inner);
-        if (!r.ok())
-            return r;
-        folder = std::move(inner);
     }
     if (!shown.endsWith(u'/'))
         shown += u'/';
     shown += fileName;
 
     const QByteArray name = QFile::encodeName(fileName);
-    Fd file(::openat(folder.get(), name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    Fd file(::openat(folder, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
     if (!file.valid()) {
         if (errno == EEXIST)
             return replaceFile(folder, name, shown, data, modifiedUtc);
@@ -242,8 +336,15 @@ ConfinedResult WriteConfined(const QString& root, const QStringList& folders, co
     // again if the write does not complete.
     const ConfinedResult r = fillAndClose(file, data, modifiedUtc, shown);
     if (!r.ok())
-        ::unlinkat(folder.get(), name.constData(), 0);
+        ::unlinkat(folder, name.constData(), 0);
     return r;
+}
+
+ConfinedResult WriteConfined(const QString& root, const QStringList& folders, const QString& fileName,
+    const QByteArray& data, qint64 modifiedUtc)
+{
+    ConfinedWriter writer(root);
+    return writer.write(folders, fileName, data, modifiedUtc);
 }
 
 } // namespace pelkora

@@ -12,6 +12,7 @@
 // before the file is closed or renamed; nothing touches it afterwards.
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -41,10 +42,46 @@ struct ConfinedResult {
     QString message() const;
 };
 
-// Writes `data` to root/folders[0]/.../fileName with the modification time
-// `modifiedUtc` (seconds since 1970-01-01 UTC). `root` may itself be a link
-// (the user chose it); nothing below it may be. The names in `folders` and
-// `fileName` must already be checked to be plain single components.
+// Writes files below one destination folder, keeping the folders it opened
+// open for the next file, so that writing many files into the same few
+// folders opens each folder once rather than once per file. Held folders are
+// the very folders that were opened with links refused; a folder removed
+// meanwhile is noticed (the file cannot be made in it) and walked to afresh.
+// Not copyable; closes what it holds when destroyed.
+class ConfinedWriter {
+public:
+    // `root` may itself be a link (the user chose it); nothing below it may
+    // be. It is made when missing, at the first write.
+    explicit ConfinedWriter(const QString& root);
+    ~ConfinedWriter();
+    ConfinedWriter(const ConfinedWriter&) = delete;
+    ConfinedWriter& operator=(const ConfinedWriter&) = delete;
+
+    // Writes `data` to root/folders[0]/.../fileName with the modification
+    // time `modifiedUtc` (seconds since 1970-01-01 UTC). The names in
+    // `folders` and `fileName` must already be checked to be plain single
+    // components.
+    ConfinedResult write(const QStringList& folders, const QString& fileName, const QByteArray& data,
+        qint64 modifiedUtc);
+
+    // The destination folder as given (empty stands for ".").
+    const QString& root() const { return root_; }
+
+private:
+    ConfinedResult writeOnce(const QStringList& folders, const QString& fileName, const QByteArray& data,
+        qint64 modifiedUtc, bool& usedHeld);
+    ConfinedResult openRoot();
+    ConfinedResult openFolders(const QStringList& folders, int& folderFd, bool& usedHeld);
+    void hold(const QString& key, int fd);
+    void releaseAll();
+
+    QString root_;
+    QString rootPath_; // root_, or "." for an empty one
+    int rootFd_ = -1;
+    QHash<QString, int> held_; // "a/b" below the root -> its open folder
+};
+
+// One file written by a writer of its own.
 ConfinedResult WriteConfined(const QString& root, const QStringList& folders, const QString& fileName,
     const QByteArray& data, qint64 modifiedUtc);
 

@@ -456,6 +456,7 @@ void frmMain::mnuExtract_Click()
     // The header row is no entry: a selection reaching it starts below it.
     first = std::max(first, 1);
     WorkScope scope(mWorking);
+    ExtractRun run(destination);
     beginRun(last - first + 1);
     int counter = 0;
     for (int row = first; row <= last && !ShutdownRequested(); ++row) {
@@ -477,6 +478,7 @@ void frmMain::mnuExtAll_Click()
     if (!askDestination(destination))
         return;
     WorkScope scope(mWorking);
+    ExtractRun run(destination);
     const int rows = Grid1->Rows();
     beginRun(rows);
     for (int row = 1; row < rows && !ShutdownRequested(); ++row) {

@@ -3,6 +3,7 @@
 
 #include "BigWriter.h"
 #include "ExtractTestSupport.h"
+#include "OpenDescriptors.h"
 #include "app/ExtractEntry.h"
 #include "archive/cBig.h"
 
@@ -265,4 +266,57 @@ TEST_F(ExtractEntryTest, FolderInTheWayIsReported)
     }
     EXPECT_EQ(ReadAll(dest + "/data"), "a file where a folder should be");
     EXPECT_TRUE(QFileInfo(dest + "/taken.txt").isDir());
+}
+
+// One writer for a whole run keeps folders open between entries. Entries that
+// hop between more folders than it holds at once, and back, still land where
+// their names say, and every folder it held is closed with it.
+TEST_F(ExtractEntryTest, WriterKeptAcrossEntriesWritesEveryFileAndClosesItsFolders)
+{
+    std::vector<TestEntry> entries;
+    for (int round = 0; round < 2; ++round)
+        for (int folder = 0; folder < 90; ++folder)
+            entries.push_back({.name = QStringLiteral("top\\f%1\\deep\\r%2.bin").arg(folder).arg(round),
+                .data = QByteArray::number(folder * 10 + round), .timestamp = 7000 + folder});
+    entries.push_back({.name = "top\\at-top.bin", .data = "TOP"});
+    entries.push_back({.name = "root.bin", .data = "ROOT"});
+    load(entries);
+
+    const auto openFolders = [&] { return OpenDescriptorsOn(dest) + OpenDescriptorsOn(dest + "/top"); };
+    {
+        ConfinedWriter writer(ExtractRoot(dest));
+        for (std::int32_t id = 0; id < big.FileCount(); ++id) {
+            const ExtractResult r = ExtractEntry(big, id, writer, big.GetFileName(id));
+            ASSERT_TRUE(r.ok) << r.description.toStdString();
+        }
+        EXPECT_GT(openFolders(), 0);
+    }
+    EXPECT_EQ(openFolders(), 0);
+    for (const TestEntry& e : entries) {
+        const QString path = dest + u'/' + QString(e.name).replace(u'\\', u'/');
+        EXPECT_EQ(ReadAll(path), e.data) << path.toStdString();
+        EXPECT_EQ(ModifiedSeconds(path), e.timestamp) << path.toStdString();
+    }
+}
+
+// Between two entries of a run the user removes a folder the writer holds,
+// or puts a link to somewhere else in its place: the first is made again, the
+// second refused, and nothing is written outside the destination.
+TEST_F(ExtractEntryTest, WriterKeptAcrossEntriesNoticesFoldersChangedBetweenEntries)
+{
+    load({{.name = "sub\\a.txt", .data = "A"}, {.name = "sub\\b.txt", .data = "B"}, {.name = "sub\\c.txt", .data = "C"}});
+    ConfinedWriter writer(ExtractRoot(dest));
+
+    ASSERT_TRUE(ExtractEntry(big, 0, writer, "sub\\a.txt").ok);
+    ASSERT_TRUE(QDir(dest + "/sub").removeRecursively());
+    const ExtractResult remade = ExtractEntry(big, 1, writer, "sub\\b.txt");
+    EXPECT_TRUE(remade.ok) << remade.description.toStdString();
+    EXPECT_EQ(ReadAll(dest + "/sub/b.txt"), "B");
+
+    ASSERT_TRUE(QDir(dest + "/sub").removeRecursively());
+    ASSERT_TRUE(QFile::link(outside, dest + "/sub"));
+    const ExtractResult linked = ExtractEntry(big, 2, writer, "sub\\c.txt");
+    EXPECT_FALSE(linked.ok);
+    EXPECT_TRUE(linked.description.contains("link")) << linked.description.toStdString();
+    EXPECT_TRUE(QDir(outside).isEmpty());
 }

@@ -4,6 +4,7 @@
 
 #include "BigWriter.h"
 #include "ExtractTestSupport.h"
+#include "OpenDescriptors.h"
 #include "app/ErrorReport.h"
 #include "app/ModMain.h"
 
@@ -164,4 +165,33 @@ TEST_F(ExtractFileTest, FailuresAreReportedAndWriteNothing)
     }
     EXPECT_TRUE(QDir(dest).isEmpty());
     EXPECT_FALSE(QFileInfo::exists(tmp.filePath("escape.txt")));
+}
+
+// Inside a run the folders opened under the run's destination are kept for
+// the next row; a row extracted elsewhere during the run still goes where it
+// was sent, and after the run nothing is held open.
+TEST_F(ExtractFileTest, RunKeepsItsDestinationAndLeavesOthersAlone)
+{
+    const std::vector<TestEntry> entries = {
+        {.name = "data\\one.txt", .data = "1", .timestamp = 100},
+        {.name = "data\\two.txt", .data = "2", .timestamp = 200},
+        {.name = "three.txt", .data = "3", .timestamp = 300},
+    };
+    load(entries);
+    const QString elsewhere = tmp.filePath("elsewhere") + QDir::separator();
+    {
+        ExtractRun run(dest);
+        for (const TestEntry& e : entries) {
+            const auto [name, path] = cells(e.name);
+            ExtractFile(dest, name, path);
+        }
+        ExtractFile(elsewhere, QStringLiteral("one.txt"), QStringLiteral("data\\"));
+    }
+    EXPECT_EQ(reports.texts, QStringList());
+    for (const TestEntry& e : entries) {
+        EXPECT_EQ(ReadAll(onDisk(e.name)), e.data);
+        EXPECT_EQ(ModifiedSeconds(onDisk(e.name)), e.timestamp);
+    }
+    EXPECT_EQ(ReadAll(elsewhere + "data/one.txt"), "1");
+    EXPECT_EQ(OpenDescriptorsOn(dest) + OpenDescriptorsOn(dest + "data"), 0);
 }
