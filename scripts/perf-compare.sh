@@ -90,6 +90,7 @@ verdict() { awk -v v="$1" -v t="$2" -v op="$3" 'BEGIN { ok = (op == "le") ? (v <
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0) ? a / b : 0 }'; }
 
 echo
+for k in tar stored compressed unzip gzip test; do printf '  %-10s %s\n' "$k" "${times[$k]}"; done
 echo "Medians of $runs runs (seconds): tar -xf ${m[tar]}, extract stored ${m[stored]}, extract compressed ${m[compressed]}, unzip -q ${m[unzip]}, gzip -dc ${m[gzip]}, test ${m[test]}"
 r=$(ratio "${m[stored]}" "${m[tar]}")
 echo "  extract stored / tar -xf          $r  (target <= 1.0)  $(verdict "$r" 1.0 le)"
