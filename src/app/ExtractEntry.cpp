@@ -9,7 +9,6 @@
 #include "support/TimestampText.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QStringList>
 
 #include <algorithm>
@@ -52,7 +51,7 @@ QByteArray ReadEntryContent(cBig& big, std::int32_t ID)
 
 QString ExtractRoot(const QString& destination)
 {
-    // Qt takes "/" on every platform; the archive's "\\" is only a separator
+    // Qt takes "/" on every platform; the archive's "\" is only a separator
     // where the path on disk is built.
     QString root = QDir::fromNativeSeparators(destination);
     if (!root.isEmpty() && !root.endsWith(u'/'))
@@ -68,39 +67,58 @@ ExtractResult ExtractEntry(cBig& big, std::int32_t ID, const QString& destinatio
 
 ExtractResult ExtractEntry(cBig& big, std::int32_t ID, ConfinedWriter& writer, const QString& fullName)
 {
+    return WritePreparedEntry(PrepareEntry(big, ID, fullName), writer);
+}
+
+PreparedEntry PrepareEntry(cBig& big, std::int32_t ID, const QString& fullName)
+{
+    PreparedEntry entry;
+    entry.fullName = fullName;
     // The name decides where bytes go, so it is checked before anything else.
     const QString unsafe = UnsafeNameReason(fullName);
-    if (!unsafe.isEmpty())
-        return fileSystemFailure(extract_error::UnsafeName, fullName, QStringLiteral("refused, ") + unsafe + u'.', {});
-
-    QString root = writer.root();
-    if (!root.isEmpty() && !root.endsWith(u'/'))
-        root += u'/';
-    const QStringList components = fullName.split(kArchiveSeparator);
-    QString walked = root;
-    for (qsizetype i = 0; i + 1 < components.size(); ++i)
-        walked += components[i] + u'/';
-    const QString target = walked + components.last();
-
-    QByteArray content;
+    if (!unsafe.isEmpty()) {
+        entry.failure =
+            fileSystemFailure(extract_error::UnsafeName, fullName, QStringLiteral("refused, ") + unsafe + u'.', {});
+        return entry;
+    }
+    entry.components = fullName.split(kArchiveSeparator);
     try {
-        content = ReadEntryContent(big, ID);
+        entry.content = ReadEntryContent(big, ID);
+        entry.modifiedUtc = FileTimeFromLocal(TimestampMoment(big.timestamp_seconds(ID)));
     } catch (const BigRuntimeError& e) {
-        return failure(e.source(), e.number(), fullName, QStringLiteral("cannot be read: ") + e.description(), target);
+        entry.failure =
+            failure(e.source(), e.number(), fullName, QStringLiteral("cannot be read: ") + e.description());
     } catch (const std::bad_alloc&) {
-        return failure(QStringLiteral("UnLZSS"), extract_error::OutOfMemory, fullName,
-            QStringLiteral("out of memory while decoding."), target);
+        entry.failure = failure(QStringLiteral("UnLZSS"), extract_error::OutOfMemory, fullName,
+            QStringLiteral("out of memory while decoding."));
+    }
+    return entry;
+}
+
+ExtractResult WritePreparedEntry(const PreparedEntry& entry, ConfinedWriter& writer)
+{
+    if (entry.components.isEmpty())
+        return entry.failure; // the name was refused: no path to name
+
+    QString target = writer.root();
+    if (!target.isEmpty() && !target.endsWith(u'/'))
+        target += u'/';
+    target += entry.components.join(u'/');
+    if (!entry.failure.ok) {
+        ExtractResult r = entry.failure;
+        r.target = target;
+        return r;
     }
 
     // Folders are opened one by one with links refused, a new file is made
     // exclusively, and an existing one is only replaced by a rename after a
     // complete write (see support/ConfinedWrite.h).
-    const ConfinedResult written = writer.write(components.first(components.size() - 1), components.last(),
-        content, FileTimeFromLocal(TimestampMoment(big.timestamp_seconds(ID))));
+    const ConfinedResult written = writer.write(entry.components.first(entry.components.size() - 1),
+        entry.components.last(), entry.content, entry.modifiedUtc);
     if (!written.ok()) {
         const int number = written.error == ConfinedError::TargetReadOnly ? extract_error::ReadOnlyTarget
                                                                            : extract_error::PathAccess;
-        return fileSystemFailure(number, fullName, written.message(), target);
+        return fileSystemFailure(number, entry.fullName, written.message(), target);
     }
     return {true, {}, 0, {}, target};
 }

@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 
 namespace pelkora {
@@ -43,6 +44,24 @@ ExtractResult ExtractEntry(cBig& big, std::int32_t ID, const QString& destinatio
 // The same through a writer for the destination that is kept from entry to
 // entry, so that a run over many entries opens each folder once.
 ExtractResult ExtractEntry(cBig& big, std::int32_t ID, ConfinedWriter& writer, const QString& fullName);
+
+// ExtractEntry in its two steps, so that entries can be read and decoded on
+// one thread while the ones before them are written on another.
+struct PreparedEntry {
+    QString fullName;
+    QStringList components;   // the name split at "\"; empty when the name was refused
+    QByteArray content;       // the decoded bytes
+    qint64 modifiedUtc = 0;   // the file time, seconds since 1970 UTC
+    ExtractResult failure;    // ok unless the name was refused or the entry could not be read
+};
+
+// Checks the name, reads and decodes the entry and works out its file time.
+// Uses the reader only; touches no file. Never throws.
+PreparedEntry PrepareEntry(cBig& big, std::int32_t ID, const QString& fullName);
+
+// Writes a prepared entry (or gives its failure, with the target path).
+// Uses the file system only, never the reader.
+ExtractResult WritePreparedEntry(const PreparedEntry& entry, ConfinedWriter& writer);
 
 // The folder ExtractEntry writes below for `destination` (native form, with
 // or without a trailing separator): "/" separators, ending in one.

@@ -1,3 +1,4 @@
+#include "app/EntryPrefetcher.h"
 #include "app/ExtractEntry.h"
 #include "cli/ArchiveEntries.h"
 #include "cli/Commands.h"
@@ -70,29 +71,47 @@ int ExtractCommand(const CliOptions& options)
     // Entries are written by ID, so a stored hash that does not match its name
     // does not matter here. Of entries sharing a full name (in any letter
     // case) only the lowest ID is written: the others would overwrite it.
-    QHash<QString, std::int32_t> written;
+    QHash<QString, std::int32_t> firstWithName;
+    std::vector<EntryPrefetcher::Item> toWrite;
+    for (const CliEntry* e : selected) {
+        const QString key = e->name.toLower();
+        if (!firstWithName.contains(key)) {
+            firstWithName.insert(key, e->id);
+            toWrite.push_back({e->id, e->name});
+        }
+    }
+
+    // Compressed entries are read and decoded ahead on a second thread while
+    // the ones before them are written; the reader is not touched here until
+    // the prefetcher is gone.
     ConfinedWriter writer(ExtractRoot(options.destination));
     int done = 0;
     int count = 0;
     const int total = static_cast<int>(selected.size());
-    for (const CliEntry* e : selected) {
-        out.Progress(++done, total, e->name);
-        const QString key = e->name.toLower();
-        if (const auto first = written.constFind(key); first != written.constEnd()) {
-            out.Error(options.archive,
-                QStringLiteral("%1 (entry %2): skipped, entry %3 has the same name.")
-                    .arg(quoted(e->name)).arg(e->id).arg(*first));
-            anyFailed = true;
-            continue;
+    {
+        const EntryPrefetcher::Mode mode = EntryPrefetcher::ModeFor(big, toWrite);
+        EntryPrefetcher prefetcher(big, std::move(toWrite), mode);
+        for (const CliEntry* e : selected) {
+            out.Progress(++done, total, e->name);
+            const std::int32_t first = firstWithName.value(e->name.toLower());
+            if (first != e->id) {
+                out.Error(options.archive,
+                    QStringLiteral("%1 (entry %2): skipped, entry %3 has the same name.")
+                        .arg(quoted(e->name)).arg(e->id).arg(first));
+                anyFailed = true;
+                continue;
+            }
+            const PreparedEntry* prepared = prefetcher.next();
+            if (!prepared)
+                break; // cannot happen: one prepared entry per entry to write
+            const ExtractResult result = WritePreparedEntry(*prepared, writer);
+            if (!result.ok) {
+                out.Error(options.archive, result.description);
+                anyFailed = true;
+                continue;
+            }
+            ++count;
         }
-        written.insert(key, e->id);
-        const ExtractResult result = ExtractEntry(big, e->id, writer, e->name);
-        if (!result.ok) {
-            out.Error(options.archive, result.description);
-            anyFailed = true;
-            continue;
-        }
-        ++count;
     }
     out.EndProgress();
     if (!options.quiet)

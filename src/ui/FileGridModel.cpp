@@ -151,10 +151,10 @@ void FileGridModel::sortRows(int first, int last, int col)
     std::vector<Keyed> merged(n);
     for (std::size_t width = kRun; width < n; width *= 2) {
         for (std::size_t lo = 0; lo < n; lo += 2 * width) {
-            const auto first = keyed.begin() + static_cast<std::ptrdiff_t>(lo);
+            const auto runStart = keyed.begin() + static_cast<std::ptrdiff_t>(lo);
             const auto middle = keyed.begin() + static_cast<std::ptrdiff_t>(std::min(lo + width, n));
-            const auto last = keyed.begin() + static_cast<std::ptrdiff_t>(std::min(lo + 2 * width, n));
-            std::merge(first, middle, middle, last, merged.begin() + static_cast<std::ptrdiff_t>(lo), less);
+            const auto runEnd = keyed.begin() + static_cast<std::ptrdiff_t>(std::min(lo + 2 * width, n));
+            std::merge(runStart, middle, middle, runEnd, merged.begin() + static_cast<std::ptrdiff_t>(lo), less);
         }
         keyed.swap(merged);
         YieldToEvents();

@@ -1,0 +1,70 @@
+#pragma once
+// Reading and decoding entries ahead on a second thread while the caller
+// writes the ones before them, so that decoding overlaps the file system's
+// work. Only the prefetching thread uses the reader while it runs; the caller
+// must leave the reader alone until the prefetcher is destroyed. Handing an
+// entry from thread to thread costs a little, more than reading a stored
+// entry saves, so the caller may also have the entries prepared in turn on
+// its own thread, with the same interface.
+
+#include "app/ExtractEntry.h"
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace pelkora {
+
+class EntryPrefetcher {
+public:
+    struct Item {
+        std::int32_t id;
+        QString fullName;
+    };
+
+    enum class Mode { Ahead, InTurn };
+
+    // Ahead: starts preparing `items` in order on a second thread; at most
+    // `maxBytes` of decoded content wait at a time (one entry more when a
+    // single one is larger). InTurn: each is prepared when asked for.
+    EntryPrefetcher(cBig& big, std::vector<Item> items, Mode mode, std::size_t maxBytes = 16u << 20);
+    // Stops early if needed and waits for the thread.
+    ~EntryPrefetcher();
+    EntryPrefetcher(const EntryPrefetcher&) = delete;
+    EntryPrefetcher& operator=(const EntryPrefetcher&) = delete;
+
+    // Ahead when the entries to write hold enough compressed bytes for
+    // decoding them on the side to pay off.
+    static Mode ModeFor(cBig& big, const std::vector<Item>& items);
+
+    // The next item's prepared entry, in the order given; null after the last
+    // one. It stays valid until the next call. Spent entries are handed back
+    // and freed on the prefetching thread, which made them: memory then stays
+    // with one thread's allocator instead of piling up between two.
+    const PreparedEntry* next();
+
+private:
+    void run();
+
+    cBig& big_;
+    const std::vector<Item> items_;
+    const std::size_t maxBytes_;
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<PreparedEntry> ready_;
+    std::vector<PreparedEntry> spent_;
+    std::optional<PreparedEntry> current_;
+    std::size_t readyBytes_ = 0;
+    std::size_t taken_ = 0;
+    bool stopping_ = false;
+    std::thread thread_; // last: starts once everything above is in place (Ahead only)
+};
+
+} // namespace pelkora
