@@ -15,18 +15,21 @@ bool isControl(QChar c)
 // Windows opens a device instead of a file for these names, in any folder,
 // with any extension and whatever the letter case. They are refused on every
 // platform so that an archive extracts the same everywhere.
-bool isReservedDeviceName(const QString& component)
+bool isReservedDeviceName(QStringView component)
 {
-    QString base = component.section(u'.', 0, 0);
+    QStringView base = component.left(component.indexOf(u'.')); // all of it when there is no dot
     // Windows also ignores trailing blanks before the extension ("CON .txt").
     while (base.endsWith(u' '))
         base.chop(1);
-    base = base.toUpper();
-    static const QStringList plain = {QStringLiteral("CON"), QStringLiteral("PRN"), QStringLiteral("AUX"),
-        QStringLiteral("NUL")};
-    if (plain.contains(base))
-        return true;
-    if (base.size() != 4 || !(base.startsWith(QLatin1String("COM")) || base.startsWith(QLatin1String("LPT"))))
+    if (base.size() == 3) {
+        for (const char* device : {"CON", "PRN", "AUX", "NUL"}) {
+            if (base.compare(QLatin1String(device), Qt::CaseInsensitive) == 0)
+                return true;
+        }
+        return false;
+    }
+    if (base.size() != 4 || !(base.startsWith(QLatin1String("COM"), Qt::CaseInsensitive)
+            || base.startsWith(QLatin1String("LPT"), Qt::CaseInsensitive)))
         return false;
     // COM1-COM9 and LPT1-LPT9; Windows treats the superscript digits alike.
     const QChar digit = base[3];
@@ -56,16 +59,15 @@ QString UnsafeNameReason(const QString& fullName)
     if (fullName.contains(u':'))
         return QStringLiteral("the name contains \":\"");
 
-    const QStringList components = fullName.split(kArchiveSeparator);
-    for (const QString& component : components) {
+    for (const QStringView component : QStringView(fullName).split(kArchiveSeparator)) {
         if (component.isEmpty())
             return QStringLiteral("the name has an empty folder or file name");
         if (component == QLatin1String(".") || component == QLatin1String(".."))
-            return QStringLiteral("the name has a \"%1\" component").arg(component);
+            return QStringLiteral("the name has a \"%1\" component").arg(component.toString());
         if (component.contains(u'/'))
-            return QStringLiteral("the name contains \"/\" inside \"%1\"").arg(component);
+            return QStringLiteral("the name contains \"/\" inside \"%1\"").arg(component.toString());
         if (isReservedDeviceName(component))
-            return QStringLiteral("\"%1\" is a reserved device name").arg(component);
+            return QStringLiteral("\"%1\" is a reserved device name").arg(component.toString());
     }
     return {};
 }

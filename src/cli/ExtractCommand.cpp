@@ -72,13 +72,17 @@ int ExtractCommand(const CliOptions& options)
     // does not matter here. Of entries sharing a full name (in any letter
     // case) only the lowest ID is written: the others would overwrite it.
     QHash<QString, std::int32_t> firstWithName;
+    std::vector<std::int32_t> firstIds; // per selected entry: the entry written under its name
     std::vector<EntryPrefetcher::Item> toWrite;
+    firstIds.reserve(selected.size());
     for (const CliEntry* e : selected) {
         const QString key = e->name.toLower();
-        if (!firstWithName.contains(key)) {
-            firstWithName.insert(key, e->id);
+        auto at = firstWithName.find(key);
+        if (at == firstWithName.end()) {
+            at = firstWithName.insert(key, e->id);
             toWrite.push_back({e->id, e->name});
         }
+        firstIds.push_back(*at);
     }
 
     // Compressed entries are read and decoded ahead on a second thread while
@@ -92,8 +96,8 @@ int ExtractCommand(const CliOptions& options)
         const EntryPrefetcher::Mode mode = EntryPrefetcher::ModeFor(big, toWrite);
         EntryPrefetcher prefetcher(big, std::move(toWrite), mode);
         for (const CliEntry* e : selected) {
+            const std::int32_t first = firstIds[static_cast<std::size_t>(done)];
             out.Progress(++done, total, e->name);
-            const std::int32_t first = firstWithName.value(e->name.toLower());
             if (first != e->id) {
                 out.Error(options.archive,
                     QStringLiteral("%1 (entry %2): skipped, entry %3 has the same name.")

@@ -93,8 +93,8 @@ bool stamp(int fd, qint64 modifiedUtc)
 }
 
 // Writes all of `data`, stamps the time and closes; the caller removes the
-// file when this fails.
-ConfinedResult fillAndClose(Fd& file, const QByteArray& data, qint64 modifiedUtc, const QString& shownPath)
+// file when this fails. Failures of a file leave the path to the caller.
+ConfinedResult fillAndClose(Fd& file, const QByteArray& data, qint64 modifiedUtc)
 {
     ConfinedError error = ConfinedError::None;
     if (!writeAll(file.get(), data))
@@ -104,10 +104,10 @@ ConfinedResult fillAndClose(Fd& file, const QByteArray& data, qint64 modifiedUtc
     const int systemError = errno;
     if (error != ConfinedError::None) {
         file.reset();
-        return failed(error, shownPath, systemError);
+        return failed(error, {}, systemError);
     }
     if (!file.close())
-        return failed(ConfinedError::CannotWrite, shownPath);
+        return failed(ConfinedError::CannotWrite, {});
     return {};
 }
 
@@ -139,20 +139,19 @@ ConfinedResult openFolder(int parent, const QString& name, const QString& shownP
 }
 
 // Replaces the existing file `name` in `folder` through a temporary file.
-ConfinedResult replaceFile(int folder, const QByteArray& name, const QString& shownPath, const QByteArray& data,
-    qint64 modifiedUtc)
+ConfinedResult replaceFile(int folder, const QByteArray& name, const QByteArray& data, qint64 modifiedUtc)
 {
     struct stat st {};
     if (::fstatat(folder, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return failed(ConfinedError::CannotCreate, shownPath);
+        return failed(ConfinedError::CannotCreate, {});
     if (S_ISLNK(st.st_mode))
-        return failed(ConfinedError::TargetIsLink, shownPath, 0);
+        return failed(ConfinedError::TargetIsLink, {}, 0);
     if (!S_ISREG(st.st_mode))
-        return failed(ConfinedError::TargetIsNotFile, shownPath, 0);
+        return failed(ConfinedError::TargetIsNotFile, {}, 0);
     // The owner's write bit stands for "read-only"; it is looked at besides
     // the access test because that one says yes to root.
     if ((st.st_mode & S_IWUSR) == 0 || ::faccessat(folder, name.constData(), W_OK, AT_EACCESS) != 0)
-        return failed(ConfinedError::TargetReadOnly, shownPath, 0);
+        return failed(ConfinedError::TargetReadOnly, {}, 0);
 
     // A short name of our own, so that a long target name still fits.
     QByteArray temp;
@@ -165,12 +164,12 @@ ConfinedResult replaceFile(int folder, const QByteArray& name, const QString& sh
             break;
     }
     if (!file.valid())
-        return failed(ConfinedError::CannotCreate, shownPath);
+        return failed(ConfinedError::CannotCreate, {});
 
     ::fchmod(file.get(), st.st_mode & 07777); // the umask may have narrowed it
-    ConfinedResult r = fillAndClose(file, data, modifiedUtc, shownPath);
+    ConfinedResult r = fillAndClose(file, data, modifiedUtc);
     if (r.ok() && ::renameat(folder, temp.constData(), folder, name.constData()) != 0)
-        r = failed(ConfinedError::CannotReplace, shownPath);
+        r = failed(ConfinedError::CannotReplace, {});
     if (!r.ok())
         ::unlinkat(folder, temp.constData(), 0);
     return r;
@@ -226,6 +225,7 @@ void ConfinedWriter::releaseAll()
     for (const int fd : std::as_const(held_))
         ::close(fd);
     held_.clear();
+    lastFolder_ = -1;
     if (rootFd_ >= 0)
         ::close(rootFd_);
     rootFd_ = -1;
@@ -240,6 +240,7 @@ void ConfinedWriter::hold(const QString& key, int fd)
         for (const int held : std::as_const(held_))
             ::close(held);
         held_.clear();
+        lastFolder_ = -1;
     }
     held_.insert(key, fd);
 }
@@ -261,6 +262,12 @@ ConfinedResult ConfinedWriter::openRoot()
 
 ConfinedResult ConfinedWriter::openFolders(const QStringList& folders, int& folderFd, bool& usedHeld)
 {
+    // Most files go to the folder of the file before.
+    if (lastFolder_ >= 0 && folders == lastFolders_) {
+        folderFd = lastFolder_;
+        usedHeld = true;
+        return {};
+    }
     // keys[d]: the first d folders joined by "/".
     QStringList keys(folders.size() + 1);
     for (qsizetype d = 0; d < folders.size(); ++d)
@@ -286,6 +293,8 @@ ConfinedResult ConfinedWriter::openFolders(const QStringList& folders, int& fold
         hold(keys[depth + 1], current); // may close the parent, which is no longer needed
     }
     folderFd = current;
+    lastFolders_ = folders;
+    lastFolder_ = folders.isEmpty() ? -1 : current; // the root is not among the held ones
     return {};
 }
 
@@ -315,28 +324,29 @@ ConfinedResult ConfinedWriter::writeOnce(const QStringList& folders, const QStri
     if (ConfinedResult r = openFolders(folders, folder, usedHeld); !r.ok())
         return r;
 
-    QString shown = rootPath_;
-    for (const QString& name : folders) {
-        if (!shown.endsWith(u'/'))
-            shown += u'/';
-        shown += name;
-    }
-    if (!shown.endsWith(u'/'))
-        shown += u'/';
-    shown += fileName;
-
     const QByteArray name = QFile::encodeName(fileName);
+    ConfinedResult r;
     Fd file(::openat(folder, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
-    if (!file.valid()) {
-        if (errno == EEXIST)
-            return replaceFile(folder, name, shown, data, modifiedUtc);
-        return failed(ConfinedError::CannotCreate, shown);
+    if (file.valid()) {
+        // A new file: nothing to lose, so it is written in place and removed
+        // again if the write does not complete.
+        r = fillAndClose(file, data, modifiedUtc);
+        if (!r.ok())
+            ::unlinkat(folder, name.constData(), 0);
+    } else if (errno == EEXIST) {
+        r = replaceFile(folder, name, data, modifiedUtc);
+    } else {
+        r = failed(ConfinedError::CannotCreate, {});
     }
-    // A new file: nothing to lose, so it is written in place and removed
-    // again if the write does not complete.
-    const ConfinedResult r = fillAndClose(file, data, modifiedUtc, shown);
-    if (!r.ok())
-        ::unlinkat(folder, name.constData(), 0);
+    if (!r.ok()) {
+        // The path is spelled out only for the message.
+        r.path = rootPath_;
+        for (const QString& component : folders + QStringList{fileName}) {
+            if (!r.path.endsWith(u'/'))
+                r.path += u'/';
+            r.path += component;
+        }
+    }
     return r;
 }
 

@@ -79,6 +79,8 @@ private:
     QString rootPath_; // root_, or "." for an empty one
     int rootFd_ = -1;
     QHash<QString, int> held_; // "a/b" below the root -> its open folder
+    QStringList lastFolders_;  // the folders of the file before...
+    int lastFolder_ = -1;      // ...and the held one they lead to
 };
 
 // One file written by a writer of its own.

@@ -78,6 +78,7 @@ TEST(ExtractFailure, EntryFailsClearlyAndNothingOutsideChanges)
         EXPECT_FALSE(r.ok);
         EXPECT_TRUE(r.description.contains(QLatin1String(c.expected))) << r.description.toStdString();
         EXPECT_TRUE(r.description.contains(c.name.left(20))) << "names the entry: " << r.description.toStdString();
+        EXPECT_TRUE(r.description.contains(destination)) << "names the path: " << r.description.toStdString();
         EXPECT_EQ(Snapshot(tmp.path()), before);
     }
     EXPECT_EQ(ReadAll(tmp.filePath("dest/keep.txt")), "KEEP");
