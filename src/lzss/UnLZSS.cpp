@@ -58,13 +58,9 @@ inline void copyReference(unsigned char* out, std::size_t pos, unsigned position
     distance = distance == 0 ? kWindowSize : distance;
     unsigned char* dst = out + pos;
     const unsigned char* src = dst - distance;
-    if (distance >= 16) {
-        // The 16 source bytes lie wholly before dst; the 17th may be dst[0],
-        // which is in place by then.
-        std::memcpy(dst, src, 16);
-        dst[16] = src[16];
-    } else if (distance >= 8) {
-        // Each 8-byte move reads only bytes already in place.
+    if (distance >= 8) {
+        // Each 8-byte move reads only bytes already in place. One path for
+        // every distance from 8 up keeps the branch predictable.
         std::memcpy(dst, src, 8);
         std::memcpy(dst + 8, src + 8, 8);
         std::memcpy(dst + 16, src + 16, 8);
