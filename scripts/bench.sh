@@ -28,9 +28,12 @@ mkdir -p "$out"
 bench="$build/bench/pelkora_bench"
 export QT_QPA_PLATFORM=offscreen
 
-# Quick benchmarks: five repetitions side by side, medians compared.
+# Quick benchmarks: repetitions interleaved in random order, so that a
+# machine that speeds up or slows down meanwhile (shared, throttled) touches
+# every benchmark alike; medians compared.
 "$bench" --benchmark_filter="$quick" \
-  --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+  --benchmark_repetitions=12 --benchmark_enable_random_interleaving=true --benchmark_min_time=0.1 \
+  --benchmark_report_aggregates_only=true \
   --benchmark_out="$out/quick.json" --benchmark_out_format=json
 results=("$out/quick.json")
 if [ "$what" = all ]; then

@@ -7,8 +7,11 @@
 # common file systems, so deleting between runs would distort the timings).
 # Prints the medians, the ratios against the targets and the peak memory.
 #   scripts/perf-compare.sh [RUNS]        (default 3 runs of each)
-# PERF_DIR=DIR keeps the generated inputs there (default build/perf; they are
-# reused when present). BENCH_BUILD_DIR=DIR builds in DIR instead of the
+# PERF_DIR=DIR keeps the generated inputs there, and extracts there too
+# (default build/perf; the inputs are reused when present). On a shared or
+# virtual disk the write-back of earlier runs can swamp what the programs
+# themselves do; PERF_DIR=/dev/shm/perf (memory) leaves only that: their CPU
+# and system-call work. BENCH_BUILD_DIR=DIR builds in DIR instead of the
 # release preset's folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
