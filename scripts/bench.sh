@@ -32,7 +32,7 @@ export QT_QPA_PLATFORM=offscreen
 # machine that speeds up or slows down meanwhile (shared, throttled) touches
 # every benchmark alike; medians compared.
 "$bench" --benchmark_filter="$quick" \
-  --benchmark_repetitions=12 --benchmark_enable_random_interleaving=true --benchmark_min_time=0.1 \
+  --benchmark_repetitions=30 --benchmark_enable_random_interleaving=true --benchmark_min_time=0.05 \
   --benchmark_report_aggregates_only=true \
   --benchmark_out="$out/quick.json" --benchmark_out_format=json
 results=("$out/quick.json")
