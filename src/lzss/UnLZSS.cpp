@@ -1,6 +1,7 @@
 #include "lzss/UnLZSS.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -17,6 +18,11 @@ constexpr std::size_t kMaxToken = 17;      // longest output of one token
 // Tokens decoded from one 64-bit load: a load shifted into place holds at
 // least 57 stream bits, and three tokens take at most 51.
 constexpr int kTokensPerLoad = 3;
+// The flags of six literals in a row at the start of a load (54 bits): a
+// run of literals, as in content that hardly compresses, is taken six at a
+// time without a branch per byte.
+constexpr std::uint64_t kSixLiterals =
+    (1ull << 63) | (1ull << 54) | (1ull << 45) | (1ull << 36) | (1ull << 27) | (1ull << 18);
 // A copy may write up to 24 bytes from its start (three 8-byte moves), so a
 // group of tokens writes at most 2 * 17 + 24 bytes past the output position.
 constexpr std::size_t kGroupRoom = 2 * kMaxToken + 24;
@@ -142,6 +148,22 @@ inline bool decodeBulk(const unsigned char* in, std::size_t size, std::uint64_t&
         std::uint64_t word = loadBigEndian64(in + (bit >> 3)) << (bit & 7);
         for (int t = 0; t < kTokensPerLoad; ++t) {
             if (word >> 63) {
+                if (t == 0 && (word & kSixLiterals) == kSixLiterals) {
+                    // Their six bytes in one 8-byte store; the two after
+                    // them lie within the group's room and are overwritten.
+                    if constexpr (std::endian::native == std::endian::little) {
+                        const std::uint64_t bytes = ((word >> 55) & 0xFF) | ((word >> 46) & 0xFF) << 8
+                            | ((word >> 37) & 0xFF) << 16 | ((word >> 28) & 0xFF) << 24
+                            | ((word >> 19) & 0xFF) << 32 | ((word >> 10) & 0xFF) << 40;
+                        std::memcpy(out + pos, &bytes, 8);
+                    } else {
+                        for (int i = 0; i < 6; ++i)
+                            out[pos + static_cast<std::size_t>(i)] = static_cast<unsigned char>(word >> (55 - 9 * i));
+                    }
+                    pos += 6;
+                    bit += 6 * kLiteralBits;
+                    break;
+                }
                 out[pos++] = static_cast<unsigned char>(word >> 55);
                 word <<= kLiteralBits;
                 bit += kLiteralBits;
