@@ -14,14 +14,8 @@ case "$what" in
   *) echo "usage: scripts/bench.sh [all|decoder]" >&2; exit 64 ;;
 esac
 
-if [ -n "${BENCH_BUILD_DIR:-}" ]; then
-  build="$BENCH_BUILD_DIR"
-  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DPELKORA_BENCH=ON >/dev/null
-else
-  build=build/release
-  cmake --preset release -DPELKORA_BENCH=ON >/dev/null
-fi
-cmake --build "$build" -j"${BENCH_BUILD_JOBS:-2}" --target pelkora_bench >/dev/null
+source scripts/bench-build.sh
+bench_build pelkora_bench
 
 out="$build/bench-results"
 mkdir -p "$out"

@@ -17,14 +17,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 runs="${1:-3}"
 
-if [ -n "${BENCH_BUILD_DIR:-}" ]; then
-  build="$BENCH_BUILD_DIR"
-  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DPELKORA_BENCH=ON >/dev/null
-else
-  build=build/release
-  cmake --preset release -DPELKORA_BENCH=ON >/dev/null
-fi
-cmake --build "$build" -j"${BENCH_BUILD_JOBS:-2}" --target pelkora-cli pelkora-perf-archive >/dev/null
+source scripts/bench-build.sh
+bench_build pelkora-cli pelkora-perf-archive
 cli="$PWD/$build/src/cli/pelkora-cli"
 for tool in tar zip unzip gzip /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "perf-compare: $tool is missing (scripts/setup.sh installs it)" >&2; exit 2; }

@@ -20,21 +20,23 @@ set -euo pipefail
 "$1" "$2" &
 pid=$!
 trap 'kill "$pid" 2>/dev/null || true' EXIT
-for _ in $(seq 1 100); do
-  window=$(xdotool search --name "^Pelkora - $2\$" 2>/dev/null | head -n 1 || true)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
-[ -n "${window:-}" ] || { echo "no window titled \"Pelkora - $2\"" >&2; exit 1; }
+# The first window whose title matches, waiting up to TRIES tenths of a second.
+wait_for_window() {
+  local pattern="$1" tries="$2" found=""
+  for _ in $(seq 1 "$tries"); do
+    found=$(xdotool search --name "$pattern" 2>/dev/null | head -n 1 || true)
+    [ -n "$found" ] && break
+    sleep 0.1
+  done
+  echo "$found"
+}
+window=$(wait_for_window "^Pelkora - $2\$" 100)
+[ -n "$window" ] || { echo "no window titled \"Pelkora - $2\"" >&2; exit 1; }
 echo "window title: $(xdotool getwindowname "$window")"
 xdotool windowfocus --sync "$window" 2>/dev/null || true
 xdotool key ctrl+a
-for _ in $(seq 1 50); do
-  dialog=$(xdotool search --name "^Extract To\$" 2>/dev/null | head -n 1 || true)
-  [ -n "$dialog" ] && break
-  sleep 0.1
-done
-[ -n "${dialog:-}" ] || { echo "Ctrl+A did not open \"Extract To\"" >&2; exit 1; }
+dialog=$(wait_for_window "^Extract To\$" 50)
+[ -n "$dialog" ] || { echo "Ctrl+A did not open \"Extract To\"" >&2; exit 1; }
 echo "dialog: $(xdotool getwindowname "$dialog")"
 xdotool key Tab
 xdotool key space
