@@ -350,11 +350,4 @@ ConfinedResult ConfinedWriter::writeOnce(const QStringList& folders, const QStri
     return r;
 }
 
-ConfinedResult WriteConfined(const QString& root, const QStringList& folders, const QString& fileName,
-    const QByteArray& data, qint64 modifiedUtc)
-{
-    ConfinedWriter writer(root);
-    return writer.write(folders, fileName, data, modifiedUtc);
-}
-
 } // namespace pelkora

@@ -83,8 +83,4 @@ private:
     int lastFolder_ = -1;      // ...and the held one they lead to
 };
 
-// One file written by a writer of its own.
-ConfinedResult WriteConfined(const QString& root, const QStringList& folders, const QString& fileName,
-    const QByteArray& data, qint64 modifiedUtc);
-
 } // namespace pelkora
