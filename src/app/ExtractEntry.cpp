@@ -84,6 +84,19 @@ PreparedEntry PrepareEntry(cBig& big, std::int32_t ID, const QString& fullName)
     entry.components = fullName.split(kArchiveSeparator);
     try {
         entry.content = ReadEntryContent(big, ID);
+        // A cut or damaged stream decodes to fewer (or more) bytes than the
+        // record promises; writing it would report a wrong file as extracted.
+        const std::int32_t promised = big.data_uncompressed_size(ID);
+        if (entry.content.size() != promised) {
+            entry.failure = failure(big.data_compressed_flag(ID) ? QStringLiteral("UnLZSS")
+                                                                 : QStringLiteral("GetFileBlob"),
+                extract_error::DamagedEntry, fullName,
+                QStringLiteral("damaged, its decoded length %1 differs from its stored unpacked size %2.")
+                    .arg(entry.content.size())
+                    .arg(promised));
+            entry.content.clear();
+            return entry;
+        }
         entry.modifiedUtc = FileTimeFromLocal(TimestampMoment(big.timestamp_seconds(ID)));
     } catch (const BigRuntimeError& e) {
         entry.failure =

@@ -3,6 +3,7 @@
 // make folders, write atomically, stamp the time. The window's ExtractFile
 // and the command-line tool both use it.
 
+#include "archive/BigRuntimeError.h"
 #include "archive/cBig.h"
 #include "support/ConfinedWrite.h"
 
@@ -18,10 +19,11 @@ namespace pelkora {
 // ("GetFileBlob"); a decoder that runs out of memory has the source "UnLZSS";
 // everything the file system refuses has the source "ExtractEntry".
 namespace extract_error {
-inline constexpr int OutOfMemory = 7;
+inline constexpr int OutOfMemory = runtime_error::OutOfMemory;
+inline constexpr int DamagedEntry = runtime_error::BadRecord;  // decoded length differs from the stored unpacked size
 inline constexpr int UnsafeName = 52;      // the name is refused (see SafeName.h)
 inline constexpr int ReadOnlyTarget = 70;  // an existing read-only file is kept
-inline constexpr int PathAccess = 75;      // a link in the way, a folder or file that cannot be made
+inline constexpr int PathAccess = runtime_error::FileAccess;     // a link in the way, a folder or file that cannot be made
 } // namespace extract_error
 
 struct ExtractResult {

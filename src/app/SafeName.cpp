@@ -7,9 +7,12 @@ namespace {
 
 const QChar kArchiveSeparator = u'\\';
 
+// C0, DEL and C1: the code page maps the undefined bytes 0x81, 0x8D, 0x8F,
+// 0x90 and 0x9D to C1 controls, which no file name should carry.
 bool isControl(QChar c)
 {
-    return c.unicode() < 0x20 || c.unicode() == 0x7F;
+    const char16_t u = c.unicode();
+    return u < 0x20 || (u >= 0x7F && u <= 0x9F);
 }
 
 // Windows opens a device instead of a file for these names, in any folder,

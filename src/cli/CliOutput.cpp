@@ -30,6 +30,8 @@ QString EscapeControls(const QString& text)
     for (const QChar c : text) {
         if (c.unicode() < 0x20 || c.unicode() == 0x7F)
             out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else if (c.unicode() >= 0x80 && c.unicode() <= 0x9F) // C1 controls, as a terminal would act on them
+            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
         else
             out += c;
     }

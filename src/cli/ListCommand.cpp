@@ -15,7 +15,7 @@ QString tsvField(const QString& text)
 {
     QString out = text;
     for (QChar& c : out) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+        if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F))
             c = u'?';
     }
     return out;

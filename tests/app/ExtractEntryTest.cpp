@@ -54,6 +54,9 @@ const std::vector<NameCase> kNameCases = {
     {"tab\there.txt", false},
     {"line\nfeed.txt", false},
     {QStringLiteral("del") + QChar(0x7F) + QStringLiteral(".txt"), false},
+    // C1 controls: the code page's undefined bytes 0x81, 0x8D, 0x8F, 0x90, 0x9D decode to them.
+    {QStringLiteral("c1") + QChar(0x81) + QStringLiteral(".txt"), false},
+    {QStringLiteral("dir") + QChar(0x9D) + QStringLiteral("\\x.txt"), false},
     {"sub/../../../sentinel.txt", false},
     {"dir\\in/side.txt", false},
     {"CON", false},
@@ -76,6 +79,7 @@ const std::vector<NameCase> kNameCases = {
     {"LPT", true},
     {"lpt.txt", true},
     {"deep\\er\\name with blanks.txt", true},
+    {QStringLiteral("no-break") + QChar(0xA0) + QStringLiteral("space.txt"), true},
 };
 
 class ExtractEntryTest : public ::testing::Test {
@@ -224,6 +228,43 @@ TEST_F(ExtractEntryTest, FailedReplacementKeepsTheOldFile)
         EXPECT_EQ(QDir(dest).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
             QStringList({QString::fromLatin1(c.file)}));
         ASSERT_TRUE(QFile::remove(target));
+    }
+}
+
+// A stream that decodes to another length than the record promises is a
+// damaged entry: never written, whether the target is new or already there.
+TEST_F(ExtractEntryTest, DamagedEntryIsAFailureAndKeepsTheOldFile)
+{
+    QByteArray text;
+    for (int i = 0; i < 40; ++i)
+        text += "a line that repeats itself, " + QByteArray::number(i % 7) + '\n';
+    load({
+        {.name = "short.txt", .data = text, .compress = true, .timestamp = 7000, .uncompressedSize = int(text.size()) + 100},
+        {.name = "long.txt", .data = text, .compress = true, .timestamp = 7000, .uncompressedSize = int(text.size()) - 1},
+        {.name = "stored.bin", .data = "abc", .timestamp = 7000, .uncompressedSize = 10},
+    });
+    for (const bool existing : {false, true}) {
+        for (std::int32_t id = 0; id < big.FileCount(); ++id) {
+            const QString name = big.GetFileName(id);
+            SCOPED_TRACE(name.toStdString() + (existing ? " over an old file" : " as a new file"));
+            const QString target = dest + u'/' + name;
+            if (existing) {
+                ASSERT_TRUE(WriteFile(target, "OLD CONTENT"));
+                ASSERT_TRUE(SetModifiedSeconds(target, 123456));
+            }
+            const ExtractResult r = ExtractEntry(big, id, dest, name);
+            EXPECT_FALSE(r.ok);
+            EXPECT_EQ(r.number, extract_error::DamagedEntry);
+            EXPECT_TRUE(r.description.contains(u'"' + name + u'"')) << r.description.toStdString();
+            EXPECT_TRUE(r.description.contains(QString::number(big.data_uncompressed_size(id))))
+                << r.description.toStdString();
+            if (existing) {
+                EXPECT_EQ(ReadAll(target), "OLD CONTENT");
+                EXPECT_EQ(ModifiedSeconds(target), 123456);
+                ASSERT_TRUE(QFile::remove(target));
+            }
+            EXPECT_TRUE(QDir(dest).isEmpty());
+        }
     }
 }
 

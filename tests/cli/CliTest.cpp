@@ -3,6 +3,7 @@
 #include "BigWriter.h"
 #include "LzssEncoder.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -57,6 +58,13 @@ QByteArray ReadAll(const QString& path)
 qint64 ModifiedSeconds(const QString& path)
 {
     return QFileInfo(path).lastModified().toSecsSinceEpoch();
+}
+
+void SetModified(const QString& path, qint64 seconds)
+{
+    QFile f(path);
+    if (f.open(QIODevice::ReadWrite))
+        f.setFileTime(QDateTime::fromSecsSinceEpoch(seconds), QFileDevice::FileModificationTime);
 }
 
 QByteArray Pattern(int size)
@@ -214,6 +222,15 @@ TEST_F(CliTest, EachRefusalExitsOneAndTheOthersAreWritten)
             {}},
         {"same name twice", {.name = "GOOD1.TXT", .data = "evil"}, "GOOD1.TXT", nullptr, {}},
         {"unreadable data", {.name = "cut.bin", .data = "evil", .packedSize = 1 << 20}, "cut.bin", nullptr, {}},
+        {"C1 control in the name", {.name = QStringLiteral("c1") + QChar(0x81) + QStringLiteral(".txt"), .data = "evil"},
+            "c1\\u0081.txt", nullptr, {}},
+        {"damaged stream over an old file",
+            {.name = "damaged.txt", .data = Pattern(900), .compress = true, .uncompressedSize = 1000}, "damaged.txt",
+            [&](const QString& dest) {
+                WriteFile(dest + "/damaged.txt", "old");
+                SetModified(dest + "/damaged.txt", 77);
+            },
+            {}},
         {"name not in the archive", {.name = "other.txt", .data = "fine"}, "missing.txt", nullptr,
             {"good1.txt", "dir\\good2.txt", "other.txt", "missing.txt"}},
     };
@@ -237,6 +254,11 @@ TEST_F(CliTest, EachRefusalExitsOneAndTheOthersAreWritten)
         EXPECT_EQ(ReadAll(outside), "outside");
         QFile::setPermissions(dest + "/locked.txt", QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         EXPECT_NE(ReadAll(dest + "/locked.txt"), "evil");
+        if (QFile::exists(dest + "/damaged.txt")) {
+            EXPECT_EQ(ReadAll(dest + "/damaged.txt"), "old");
+            EXPECT_EQ(ModifiedSeconds(dest + "/damaged.txt"), 77);
+        }
+        EXPECT_FALSE(QFile::exists(dest + QStringLiteral("/c1") + QChar(0x81) + QStringLiteral(".txt")));
     }
 }
 
