@@ -23,33 +23,21 @@ void reportReaderNumber(int number)
     ReportReaderError(kExtractHeadline, record.Number(), record.Description());
 }
 
-bool sameName(const QString& a, const QString& b)
-{
-    return a.toLower() == b.toLower();
-}
-
 // The entry listed as `fullName`. FindFile gives the lowest ID with the name's
-// hash, but names of odd length that differ only in their last character
-// share a hash, so the candidates are walked until the name itself matches.
+// hash (and the reader's failure when there is none), but names of odd length
+// that differ only in their last character share a hash, so the listed name
+// itself is resolved through the reader's name lookup.
 // -1 when no entry has that name (the reader's record then says why).
 std::int32_t findListedEntry(cBig& big, const QString& fullName, int& failureNumber)
 {
-    const std::uint64_t key = GetCrc64(fullName.toLower());
-    std::int32_t id = big.FindFile(key);
-    if (id < 0) {
+    if (big.FindFile(GetCrc64(fullName.toLower())) < 0) {
         failureNumber = big.Error().Number();
         return -1;
     }
-    for (; id >= 0; id = big.FindNextFile(key, id)) {
-        try {
-            if (sameName(big.GetFileName(id), fullName))
-                return id;
-        } catch (const BigRuntimeError&) {
-            // An entry whose name cannot be read is not the listed one.
-        }
-    }
-    failureNumber = cError::NotInArchive;
-    return -1;
+    const std::int32_t id = big.FindFullName(fullName);
+    if (id < 0)
+        failureNumber = cError::NotInArchive;
+    return id;
 }
 
 } // namespace

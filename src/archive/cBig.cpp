@@ -4,6 +4,7 @@
 #include "archive/BigRuntimeError.h"
 #include "archive/UnscrambleName.h"
 #include "support/AnsiText.h"
+#include "support/Crc.h"
 #include "support/TimestampText.h"
 
 #include <QFileInfo>
@@ -202,6 +203,50 @@ std::int32_t cBig::FindNextFile(std::uint64_t crc64, std::int32_t afterId) const
     if (it != index_.end() && it->first == crc64)
         return it->second;
     return -1;
+}
+
+bool cBig::nameIs(std::int32_t ID, const QString& lowerName)
+{
+    try {
+        return GetFileName(ID).toLower() == lowerName;
+    } catch (const BigRuntimeError&) {
+        return false;
+    }
+}
+
+std::int32_t cBig::FindFullName(const QString& fullName)
+{
+    if (!loaded_)
+        return -1;
+    const cError kept = error_;
+    const QString lower = fullName.toLower();
+    if (!fullNameIndexBuilt_) {
+        const std::uint64_t key = GetCrc64(lower);
+        std::int32_t id = FindNextFile(key, -1);
+        for (int tried = 0; id >= 0 && tried < kTwinsBeforeIndex; ++tried, id = FindNextFile(key, id)) {
+            if (nameIs(id, lower)) {
+                error_ = kept;
+                return id;
+            }
+        }
+        if (id < 0) {
+            error_ = kept;
+            return -1;
+        }
+        // Many twins: one pass over every name beats walking them per lookup.
+        fullNameIndex_.reserve(fileCount_);
+        for (std::int32_t i = 0; i < fileCount_; ++i) {
+            try {
+                const QString name = GetFileName(i).toLower();
+                if (!fullNameIndex_.contains(name)) // the lowest ID wins
+                    fullNameIndex_.insert(name, i);
+            } catch (const BigRuntimeError&) {
+            }
+        }
+        fullNameIndexBuilt_ = true;
+    }
+    error_ = kept;
+    return fullNameIndex_.value(lower, -1);
 }
 
 // Listing reads every name in turn, and the names of small entries lie close

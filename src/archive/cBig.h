@@ -11,6 +11,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QHash>
 #include <QString>
 #include <cstdint>
 #include <utility>
@@ -64,7 +65,15 @@ public:
     // touch Error(); answers -1 when not loaded.
     std::int32_t FindNextFile(std::uint64_t crc64, std::int32_t afterId) const;
 
+    // The lowest ID whose full name equals `fullName` without regard to
+    // case, or -1. Entries whose name cannot be read never match. Does not
+    // touch Error(). Names that share a stored hash are compared in turn, but
+    // past a few such twins every name is put into an index once, so that
+    // forged hash collisions cannot make a run of lookups quadratic.
+    std::int32_t FindFullName(const QString& fullName);
+
 private:
+    bool nameIs(std::int32_t ID, const QString& lowerName);
     bool checkEntry(std::int32_t ID);
     void readAt(qint64 offset, char* dst, qint64 size, const char* what, std::int32_t ID);
     std::int32_t nameLengthOf(const BigEntry& e, std::int32_t ID);
@@ -85,6 +94,9 @@ private:
     const char* operation_ = "";
     static constexpr std::int32_t kNameBlockSize = 16384;
     QByteArray nameBlock_;
+    static constexpr int kTwinsBeforeIndex = 8;
+    QHash<QString, std::int32_t> fullNameIndex_; // lower-cased name -> lowest ID, built on demand
+    bool fullNameIndexBuilt_ = false;
     qint64 nameBlockStart_ = -1;
 };
 

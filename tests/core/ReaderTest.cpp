@@ -377,6 +377,40 @@ TEST_F(Reader, EqualHashesFindTheLowestId)
     EXPECT_EQ(reader.FindFile(NameKey("e8")), 8);
 }
 
+// Names of odd length that differ only in their last character share a
+// hash; far more twins than the reader walks one by one still resolve to the
+// right (lowest) ID, by any letter case, and an unreadable name never matches.
+TEST_F(Reader, FullNamesResolveThroughManyHashTwins)
+{
+    std::vector<TestEntry> entries;
+    const QString alphabet = QStringLiteral("abcdefghijklmnopqrstuvwxyz0123456789");
+    for (const QChar c : alphabet)
+        entries.push_back({.name = QStringLiteral("tw") + c, .data = "d"});
+    entries.push_back({.name = "TWA", .data = "later twin of twa"});
+    entries.push_back({.name = "broken", .data = "d", .offset = 1 << 30});
+    entries.push_back({.name = "other.txt", .data = "d"});
+    cBig reader;
+    ASSERT_TRUE(reader.Load(write(entries)));
+    for (const QChar c : alphabet)
+        ASSERT_EQ(NameKey(QStringLiteral("tw") + c), NameKey("twa")) << "the twins must share a hash";
+
+    struct Case {
+        QString query;
+        std::int32_t id;
+    };
+    const std::vector<Case> cases = {
+        {"twa", 0}, {"TWA", 0}, {"tw9", 35}, {"Tw5", 31}, {"twz", 25}, {"other.txt", 38}, {"OTHER.TXT", 38},
+        {"tw!", -1}, {"broken", -1}, {"missing", -1}, {"tw", -1},
+    };
+    for (const bool afterIndex : {false, true}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.query.toStdString() + (afterIndex ? " (indexed)" : ""));
+            EXPECT_EQ(reader.FindFullName(c.query), c.id);
+            expectClear(reader);
+        }
+    }
+}
+
 TEST_F(Reader, Windows1252NamesRoundTripAndHashAsStored)
 {
     const QString name = QStringLiteral("Ünïcödé€.txt");
