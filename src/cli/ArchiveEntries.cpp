@@ -3,6 +3,8 @@
 #include "archive/BigRuntimeError.h"
 #include "support/TimestampText.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 #include <new>
 
@@ -13,7 +15,17 @@ bool OpenArchive(cBig& big, const QString& path, CliOutput& out)
     try {
         if (big.Load(path))
             return true;
-        out.Error(path, big.Error().Description());
+        QString description = big.Error().Description();
+        if (big.Error().Number() == cError::FileNotFound) {
+            // The reader only knows "not found"; say what the path is instead.
+            const QFileInfo info(path);
+            if (info.isDir())
+                description += QStringLiteral(" (it is a directory)");
+            else if (info.exists() || info.isSymLink())
+                description += info.exists() ? QStringLiteral(" (it is not a regular file)")
+                                             : QStringLiteral(" (it is a broken symbolic link)");
+        }
+        out.Error(path, description);
     } catch (const BigRuntimeError& e) {
         out.Error(path, e.description());
     } catch (const std::bad_alloc&) {

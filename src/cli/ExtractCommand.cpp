@@ -8,6 +8,10 @@
 #include <QHash>
 #include <QSet>
 
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+
 namespace pelkora::cli {
 namespace {
 
@@ -50,6 +54,32 @@ std::vector<const CliEntry*> selectEntries(const std::vector<CliEntry>& entries,
     return selected;
 }
 
+// Makes `path` and the folders above it as `mkdir -p` does. Empty when the
+// folder is there afterwards, otherwise the system's reason, naming the
+// folder that could not be made when it is not `path` itself.
+QString MakeDestination(const QString& path)
+{
+    const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    qsizetype from = 1;
+    for (;;) {
+        const qsizetype slash = absolute.indexOf(u'/', from);
+        const QString prefix = slash < 0 ? absolute : absolute.left(slash);
+        const QByteArray encoded = QFile::encodeName(prefix);
+        struct stat st {};
+        if (::mkdir(encoded.constData(), 0777) != 0) {
+            const int error = errno;
+            const bool present = error == EEXIST && ::stat(encoded.constData(), &st) == 0;
+            if (!present || !S_ISDIR(st.st_mode)) {
+                const QString reason = QString::fromLocal8Bit(std::strerror(present ? ENOTDIR : error));
+                return prefix == absolute ? reason : QStringLiteral("%1 (%2)").arg(reason, prefix);
+            }
+        }
+        if (slash < 0)
+            return {};
+        from = slash + 1;
+    }
+}
+
 } // namespace
 
 int ExtractCommand(const CliOptions& options)
@@ -63,9 +93,12 @@ int ExtractCommand(const CliOptions& options)
     const std::vector<const CliEntry*> selected =
         selectEntries(entries, options.names, options.archive, out, anyFailed);
 
-    if (!QDir().mkpath(options.destination) || !QFileInfo(options.destination).isDir()) {
-        out.Error(options.destination, QStringLiteral("the destination folder cannot be created."));
-        return ExitEntryFailed;
+    const QString destinationProblem = MakeDestination(options.destination);
+    if (!destinationProblem.isEmpty()) {
+        // Nothing at all can be written: the run as a whole failed.
+        out.Error(options.destination,
+            QStringLiteral("the destination folder cannot be created: ") + destinationProblem + u'.');
+        return ExitArchiveFailed;
     }
 
     // Entries are written by ID, so a stored hash that does not match its name

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -15,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <sys/stat.h>
 #include <functional>
 
 using namespace pelkora::testsupport;
@@ -271,8 +273,13 @@ TEST_F(CliTest, AnArchiveThatCannotBeReadExitsTwoAndWritesNothing)
     cut.truncate(16 + 40); // the header and part of the directory
     ASSERT_TRUE(WriteFile(tmp.filePath("truncated.big"), cut));
     ASSERT_TRUE(QDir().mkpath(tmp.filePath("folder.big")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(tmp.filePath("fifo.big")).constData(), 0600), 0);
 
-    for (const char* name : {"missing.big", "signature.big", "directory.big", "truncated.big", "folder.big"}) {
+    // What the path is, where the reader only says "File not found.".
+    const QHash<QString, QString> saysWhat = {
+        {"folder.big", "it is a directory"}, {"fifo.big", "it is not a regular file"}};
+    for (const char* name :
+        {"missing.big", "signature.big", "directory.big", "truncated.big", "folder.big", "fifo.big"}) {
         const QString archive = tmp.filePath(QString::fromLatin1(name));
         for (const QStringList& arguments : {QStringList({"list", archive}), QStringList({"list", "--json", archive}),
                  QStringList({"test", archive}), QStringList({"extract", archive, tmp.filePath("dest")})}) {
@@ -282,9 +289,36 @@ TEST_F(CliTest, AnArchiveThatCannotBeReadExitsTwoAndWritesNothing)
             EXPECT_EQ(run.out, "");
             ASSERT_EQ(run.errors.size(), 1);
             ExpectErrorLines(run, archive);
+            if (saysWhat.contains(QLatin1String(name)))
+                ExpectErrorLines(run, saysWhat.value(QLatin1String(name)));
             EXPECT_FALSE(QFileInfo::exists(tmp.filePath("dest")));
         }
     }
+}
+
+// A destination that cannot be made: nothing can be extracted (exit 2), and
+// the line gives the system's reason and the path.
+TEST_F(CliTest, DestinationThatCannotBeMadeExitsTwoWithTheReason)
+{
+    const QString archive = write(kListed);
+    ASSERT_TRUE(WriteFile(tmp.filePath("plain-file"), "x"));
+    struct Case {
+        QString destination;
+        QString reason;
+    };
+    const std::vector<Case> cases = {
+        {tmp.filePath("plain-file"), "Not a directory"},
+        {tmp.filePath("plain-file/below"), "Not a directory"},
+        {tmp.filePath("plain-file/below/deeper"), "Not a directory"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.destination.toStdString());
+        const CliRun run = RunCli({"extract", archive, c.destination});
+        EXPECT_EQ(run.code, 2);
+        ExpectErrorLines(run, c.destination);
+        ExpectErrorLines(run, "cannot be created: " + c.reason);
+    }
+    EXPECT_EQ(ReadAll(tmp.filePath("plain-file")), "x");
 }
 
 TEST_F(CliTest, UsageErrorsExitSixtyFour)
