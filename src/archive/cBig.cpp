@@ -325,6 +325,15 @@ QByteArray cBig::GetFileBlob(std::int32_t ID)
     }
 }
 
+qint64 cBig::data_offset(std::int32_t ID)
+{
+    operation_ = "data_offset";
+    if (!checkEntry(ID))
+        return -1;
+    const BigEntry& e = directory_[static_cast<std::size_t>(ID)];
+    return static_cast<qint64>(e.entryOffset) + nameLengthOf(e, ID) + big::kNameDataGap;
+}
+
 // Clears the record and answers 1003 / 1005 for an unusable ID.
 bool cBig::checkEntry(std::int32_t ID)
 {

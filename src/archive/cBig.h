@@ -61,6 +61,9 @@ public:
     // extraction routine. Same error rules as the per-entry properties.
     std::int32_t timestamp_seconds(std::int32_t ID);
     std::uint64_t name_hash(std::int32_t ID);
+    // Where the entry's stored data starts in the file (its name and the byte
+    // after it come first). Raises for a negative name length or offset.
+    qint64 data_offset(std::int32_t ID);
     // The next ID above `afterId` with the same stored hash, or -1. Does not
     // touch Error(); answers -1 when not loaded.
     std::int32_t FindNextFile(std::uint64_t crc64, std::int32_t afterId) const;

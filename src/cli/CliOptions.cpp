@@ -17,7 +17,7 @@ QString UsageText()
     return QStringLiteral(
         "Usage:\n"
         "  pelkora-cli list [--json] ARCHIVE\n"
-        "  pelkora-cli extract [-q] ARCHIVE DEST [NAME...]\n"
+        "  pelkora-cli extract [-q] [--force] ARCHIVE DEST [NAME...]\n"
         "  pelkora-cli test [-q] ARCHIVE\n"
         "  pelkora-cli --help | --version\n"
         "\n"
@@ -26,11 +26,15 @@ QString UsageText()
         "         --json prints one JSON array instead.\n"
         "extract  writes every entry, or the NAMEs given (full names, any letter case),\n"
         "         under DEST, creating DEST and the entries' folders.\n"
-        "test     decodes every entry in memory and reports the ones that do not verify.\n"
+        "         Refuses to start when the entries' unpacked sizes add up to more\n"
+        "         than DEST has free; --force extracts anyway.\n"
+        "test     decodes every entry in memory and reports the ones that do not verify,\n"
+        "         and entries whose data areas overlap.\n"
         "  -q     print nothing but errors.\n"
         "\n"
         "Exit status: 0 all done; 1 an entry failed, was refused or did not verify;\n"
-        "2 the archive could not be opened or read; 64 a usage error.\n");
+        "2 the archive could not be opened or read, or nothing could be extracted;\n"
+        "64 a usage error.\n");
 }
 
 CliOptions ParseCommandLine(const QStringList& arguments)
@@ -76,6 +80,8 @@ CliOptions ParseCommandLine(const QStringList& arguments)
             optionsEnded = true;
         } else if (argument == QLatin1String("--json") && options.verb == Verb::List) {
             options.json = true;
+        } else if (argument == QLatin1String("--force") && options.verb == Verb::Extract) {
+            options.force = true;
         } else if ((argument == QLatin1String("-q") || argument == QLatin1String("--quiet"))
             && options.verb != Verb::List) {
             options.quiet = true;

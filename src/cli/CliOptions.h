@@ -1,7 +1,7 @@
 #pragma once
 // The tool's command line:
 //   pelkora-cli list [--json] ARCHIVE
-//   pelkora-cli extract [-q] ARCHIVE DEST [NAME...]
+//   pelkora-cli extract [-q] [--force] ARCHIVE DEST [NAME...]
 //   pelkora-cli test [-q] ARCHIVE
 //   pelkora-cli --help | --version
 // Options may stand anywhere after the verb; "--" ends them.
@@ -17,6 +17,7 @@ struct CliOptions {
     Verb verb = Verb::None;
     bool json = false;
     bool quiet = false;
+    bool force = false; // extract even when the entries look larger than the free space
     QString archive;
     QString destination;
     QStringList names;

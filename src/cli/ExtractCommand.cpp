@@ -7,7 +7,9 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
+#include <QStorageInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
@@ -116,6 +118,21 @@ int ExtractCommand(const CliOptions& options)
             toWrite.push_back({e->id, e->name});
         }
         firstIds.push_back(*at);
+    }
+
+    // Many names may point at the same data: an archive of a few megabytes
+    // can promise terabytes. Refuse a run that cannot fit before writing.
+    qint64 needed = 0;
+    for (const EntryPrefetcher::Item& item : toWrite)
+        needed += std::max(0, big.data_uncompressed_size(item.id));
+    const qint64 available = QStorageInfo(options.destination).bytesAvailable();
+    if (!options.force && available >= 0 && needed > available) {
+        out.Error(options.destination,
+            QStringLiteral("the entries to extract need %1 bytes, but the destination has only %2 bytes free "
+                           "(--force extracts anyway).")
+                .arg(needed)
+                .arg(available));
+        return ExitArchiveFailed;
     }
 
     // Compressed entries are read and decoded ahead on a second thread while

@@ -2,6 +2,7 @@
 
 #include "BigWriter.h"
 #include "LzssEncoder.h"
+#include "archive/cBig.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -348,10 +349,53 @@ TEST_F(CliTest, UsageErrorsExitSixtyFour)
 
     const CliRun help = RunCli({"--help"});
     EXPECT_EQ(help.code, 0);
-    EXPECT_TRUE(help.out.contains("pelkora-cli extract [-q] ARCHIVE DEST [NAME...]"));
+    EXPECT_TRUE(help.out.contains("pelkora-cli extract [-q] [--force] ARCHIVE DEST [NAME...]"));
     const CliRun version = RunCli({"--version"});
     EXPECT_EQ(version.code, 0);
     EXPECT_TRUE(version.out.startsWith("pelkora-cli "));
+}
+
+// Names that all point at one data area promise far more bytes than the
+// archive holds: extract refuses a run that cannot fit (unless forced), and
+// test names the entries that share data.
+TEST_F(CliTest, OutputBeyondTheFreeSpaceIsRefusedAndSharedDataReported)
+{
+    std::vector<TestEntry> bomb;
+    for (int i = 0; i < 1000; ++i)
+        bomb.push_back({.name = QStringLiteral("copy%1.bin").arg(i), .data = "x", .uncompressedSize = INT32_MAX});
+    const QString archive = write(bomb, {}, "bomb.big");
+    const QString dest = tmp.filePath("dest");
+    const CliRun refused = RunCli({"extract", archive, dest});
+    EXPECT_EQ(refused.code, 2);
+    ExpectErrorLines(refused, "2147483647000 bytes");
+    ExpectErrorLines(refused, "--force");
+    EXPECT_TRUE(QDir(dest).isEmpty());
+
+    // Forced, every entry fails on its own (its data is not what it promises).
+    const CliRun forced = RunCli({"extract", "-q", "--force", archive, dest});
+    EXPECT_EQ(forced.code, 1);
+    EXPECT_EQ(forced.errors.size(), 1000);
+    EXPECT_TRUE(QDir(dest).isEmpty());
+
+    // Entries 1 and 3 point into entry 0's data; 2 stands alone.
+    std::vector<TestEntry> shared = {
+        {.name = "first.bin", .data = Pattern(64)},
+        {.name = "first.bin", .data = Pattern(64)},
+        {.name = "alone.bin", .data = Pattern(64)},
+        {.name = "first.bin", .data = Pattern(64)},
+    };
+    const QString probe = write(shared, {}, "shared.big");
+    pelkora::cBig reader;
+    ASSERT_TRUE(reader.Load(probe));
+    const qint64 firstArea = reader.data_offset(0) - QByteArray("first.bin").size() - 1;
+    shared[1].offset = static_cast<std::int32_t>(firstArea);
+    shared[3].offset = static_cast<std::int32_t>(firstArea);
+    const QString overlapping = write(shared, {}, "shared2.big");
+    const CliRun test = RunCli({"test", "-q", overlapping});
+    EXPECT_EQ(test.code, 1);
+    const QString at = QString::number(reader.data_offset(0));
+    EXPECT_EQ(test.errors, QStringList({"pelkora-cli: " + overlapping + ": entries 0 and 1 share data at offset " + at + ".",
+                               "pelkora-cli: " + overlapping + ": entries 0 and 3 share data at offset " + at + "."}));
 }
 
 TEST_F(CliTest, TestReportsEntriesThatDoNotVerify)
