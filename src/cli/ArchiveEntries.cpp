@@ -44,8 +44,8 @@ std::vector<CliEntry> ReadEntries(cBig& big, const QString& archive, CliOutput& 
             entry.id = id;
             entry.name = big.GetFileName(id);
             if (cells == RowCells::Build)
-                entry.row = MakeListRow(entry.name, ModifiedText(big.timestamp_seconds(id)), big.data_uncompressed_size(id),
-                    big.data_compressed_size(id));
+                entry.sortKey = std::move(MakeListRow(entry.name, ModifiedText(big.timestamp_seconds(id)),
+                    big.data_uncompressed_size(id), big.data_compressed_size(id))[ColSort]);
             entries.push_back(std::move(entry));
         } catch (const BigRuntimeError& e) {
             out.Error(archive, QStringLiteral("entry %1: %2").arg(id).arg(e.description()));
@@ -58,7 +58,7 @@ std::vector<CliEntry> ReadEntries(cBig& big, const QString& archive, CliOutput& 
 void SortAsListed(std::vector<CliEntry>& entries)
 {
     std::stable_sort(entries.begin(), entries.end(),
-        [](const CliEntry& a, const CliEntry& b) { return SortKeyLess(a.row[ColSort], b.row[ColSort]); });
+        [](const CliEntry& a, const CliEntry& b) { return SortKeyLess(a.sortKey, b.sortKey); });
 }
 
 QString ModifiedText(std::int32_t seconds)

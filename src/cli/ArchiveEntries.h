@@ -16,7 +16,7 @@ enum ExitCode { ExitOk = 0, ExitEntryFailed = 1, ExitArchiveFailed = 2, ExitUsag
 struct CliEntry {
     std::int32_t id = 0;
     QString name; // full name as stored, "\" between folders
-    ListRow row;  // the window's cells for it (when asked for)
+    QString sortKey; // the window's Sort cell (when asked for); the other cells are made when printed
 };
 
 enum class RowCells { Skip, Build };
@@ -25,8 +25,8 @@ enum class RowCells { Skip, Build };
 // returns false.
 bool OpenArchive(cBig& big, const QString& path, CliOutput& out);
 
-// Every entry whose name can be read, in ID order, with the window's cells
-// when `cells` asks for them (only listing needs them). An entry whose name
+// Every entry whose name can be read, in ID order, with the window's sort
+// key when `cells` asks for it (only listing needs it). An entry whose name
 // cannot be read is reported and left out, and `anyFailed` is set.
 std::vector<CliEntry> ReadEntries(cBig& big, const QString& archive, CliOutput& out, bool& anyFailed, RowCells cells);
 

@@ -25,14 +25,15 @@ QJsonObject jsonEntry(cBig& big, const CliEntry& e)
 {
     const std::int32_t unpacked = big.data_uncompressed_size(e.id);
     const std::int32_t packed = big.data_compressed_size(e.id);
-    QString folder = e.row[ColPath];
+    const ListRow row = MakeListRow(e.name, QString(), unpacked, packed);
+    QString folder = row[ColPath];
     folder.chop(folder.isEmpty() ? 0 : 1);
     return QJsonObject{
         {"id", e.id},
         {"name", e.name},
         {"folder", folder},
-        {"file", e.row[ColName]},
-        {"type", e.row[ColType]},
+        {"file", row[ColName]},
+        {"type", row[ColType]},
         {"size", unpacked},
         {"packed", packed},
         {"ratio", RatioValue(unpacked, packed)},
@@ -56,10 +57,16 @@ int ListCommand(const CliOptions& options)
     SortAsListed(entries);
 
     if (options.json) {
-        QJsonArray array;
-        for (const CliEntry& e : entries)
-            array.append(jsonEntry(big, e));
-        out.Text(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)));
+        // Written entry by entry, in the layout of an indented JSON array, so
+        // that memory does not grow with the output.
+        out.Text(QStringLiteral("[\n"));
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            QByteArray object = QJsonDocument(jsonEntry(big, entries[i])).toJson(QJsonDocument::Indented);
+            object.chop(1); // the document's closing line feed
+            object.replace("\n", "\n    ");
+            out.Text(QStringLiteral("    ") + QString::fromUtf8(object) + (i + 1 < entries.size() ? QStringLiteral(",\n") : QStringLiteral("\n")));
+        }
+        out.Text(QStringLiteral("]\n"));
     } else {
         for (const CliEntry& e : entries) {
             out.Line(tsvField(e.name) + u'\t' + QString::number(big.data_uncompressed_size(e.id)) + u'\t'
