@@ -65,8 +65,10 @@ void CliOutput::Error(const QString& what, const QString& reason)
 
 void CliOutput::Progress(int done, int total, const QString& name)
 {
-    if (!showProgress_)
+    // A terminal redraw costs more than a small entry: ten a second is plenty.
+    if (!showProgress_ || (progressShown_ && done < total && sinceRedraw_.elapsed() < 100))
         return;
+    sinceRedraw_.start();
     QString line = QStringLiteral("[%1/%2] %3").arg(done).arg(total).arg(EscapeControls(name));
     if (line.size() > 78)
         line = line.first(75) + QStringLiteral("...");

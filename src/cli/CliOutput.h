@@ -2,6 +2,7 @@
 // What the tool prints: results on stdout, errors on stderr (one line each),
 // and progress on stderr only when it is a terminal and -q was not given.
 
+#include <QElapsedTimer>
 #include <QString>
 
 namespace pelkora::cli {
@@ -17,7 +18,8 @@ public:
     // An error line on stderr: "pelkora-cli: <what>: <reason>". Control
     // characters are shown escaped so that one error stays one line.
     void Error(const QString& what, const QString& reason);
-    // "[done/total] name" on one rewritten terminal line.
+    // "[done/total] name" on one rewritten terminal line, at most about ten
+    // times a second (the last entry always shows).
     void Progress(int done, int total, const QString& name);
     void EndProgress();
 
@@ -27,6 +29,7 @@ private:
     bool quiet_;
     bool showProgress_;
     bool progressShown_ = false;
+    QElapsedTimer sinceRedraw_;
 };
 
 // `text` with control characters written as \xNN.

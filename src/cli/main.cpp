@@ -9,17 +9,16 @@
 
 #include <QCoreApplication>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 using namespace pelkora::cli;
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    pelkora::BuildCrcTable();
-    pelkora::InitLZSS();
+namespace {
 
-    const CliOptions options = ParseCommandLine(QCoreApplication::arguments().mid(1));
+int run(const CliOptions& options)
+{
     CliOutput out(false);
     switch (options.verb) {
     case Verb::Help:
@@ -39,4 +38,24 @@ int main(int argc, char** argv)
     }
     out.Error(QStringLiteral("usage"), options.usageError + QStringLiteral(" (see pelkora-cli --help)"));
     return ExitUsage;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    pelkora::BuildCrcTable();
+    pelkora::InitLZSS();
+
+    const int code = run(ParseCommandLine(QCoreApplication::arguments().mid(1)));
+    // Output that never arrived (a full disk, a closed pipe end) is a failure
+    // of the whole command, not a success with a short listing.
+    errno = 0;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        const int error = errno != 0 ? errno : EIO;
+        CliOutput(false).Error(QStringLiteral("stdout"), QString::fromLocal8Bit(std::strerror(error)));
+        return ExitArchiveFailed;
+    }
+    return code;
 }

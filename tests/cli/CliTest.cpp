@@ -322,6 +322,23 @@ TEST_F(CliTest, DestinationThatCannotBeMadeExitsTwoWithTheReason)
     EXPECT_EQ(ReadAll(tmp.filePath("plain-file")), "x");
 }
 
+// Output that cannot be written is a failure, not a short success.
+TEST_F(CliTest, AFullStdoutExitsTwo)
+{
+    const QString archive = write(kListed);
+    for (const QStringList& arguments :
+        {QStringList({"list", archive}), QStringList({"list", "--json", archive}), QStringList({"--help"})}) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        QProcess process;
+        process.setStandardOutputFile(QStringLiteral("/dev/full"));
+        process.start(QStringLiteral(PELKORA_CLI_PATH), arguments);
+        ASSERT_TRUE(process.waitForFinished(60000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), 2);
+        EXPECT_EQ(QString::fromUtf8(process.readAllStandardError()), "pelkora-cli: stdout: No space left on device\n");
+    }
+}
+
 TEST_F(CliTest, UsageErrorsExitSixtyFour)
 {
     const QString archive = write(kListed);
