@@ -5,6 +5,7 @@
 // (default 20000 files, 200 MB, 1000 folders).
 
 #include "SyntheticArchive.h"
+#include "ToolArguments.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,10 +18,10 @@ using namespace pelkora;
 
 int main(int argc, char** argv)
 {
-    if (argc < 2 || argc > 5) {
-        std::fprintf(stderr, "usage: pelkora-perf-archive OUT [FILES [MEGABYTES [FOLDERS]]]\n");
-        return 64;
-    }
+    if (const int code = pelkora::testsupport::CheckToolArguments(
+            argc, argv, 1, 4, "pelkora-perf-archive OUT [FILES [MEGABYTES [FOLDERS]]]");
+        code >= 0)
+        return code;
     const QString out = QString::fromLocal8Bit(argv[1]);
     const int files = argc > 2 ? std::atoi(argv[2]) : 20000;
     const int megabytes = argc > 3 ? std::atoi(argv[3]) : 200;

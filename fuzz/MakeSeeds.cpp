@@ -5,6 +5,7 @@
 
 #include "BigWriter.h"
 #include "LzssEncoder.h"
+#include "ToolArguments.h"
 
 #include <QDir>
 #include <QString>
@@ -127,10 +128,8 @@ bool writeAll(const QString& folder, const std::vector<Seed>& seeds)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: pelkora-fuzz-seeds DIR\n");
-        return 64;
-    }
+    if (const int code = pelkora::testsupport::CheckToolArguments(argc, argv, 1, 1, "pelkora-fuzz-seeds DIR"); code >= 0)
+        return code;
     const QString dir = QString::fromLocal8Bit(argv[1]);
     const bool ok = writeAll(dir + QStringLiteral("/reader"), archives())
         && writeAll(dir + QStringLiteral("/extract"), archives())

@@ -1,5 +1,6 @@
 // Writes a small demo archive: a few folders, stored and compressed entries.
 #include "BigWriter.h"
+#include "ToolArguments.h"
 
 #include <QByteArray>
 #include <QString>
@@ -29,10 +30,9 @@ QByteArray pattern(int size)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: pelkora-make-demo OUTPUT.big\n");
-        return 64;
-    }
+    if (const int code = pelkora::testsupport::CheckToolArguments(argc, argv, 1, 1, "pelkora-make-demo OUTPUT.big");
+        code >= 0)
+        return code;
     const std::int32_t t = 1104580800; // 2005-01-01 12:00:00
     std::vector<TestEntry> entries = {
         {.name = "readme.txt", .data = textOf("Welcome to the demo archive.", 40), .compress = true, .timestamp = t},
