@@ -61,6 +61,12 @@ void LoadBigFile(const QString& filename, FileListControl& list, ProgressControl
         YieldToEvents(0);
         if (ShutdownRequested() || gBig.get() != big)
             return;
+        // Painting comes back on however the listing ends, so that a failure
+        // part-way still shows the rows read before it.
+        struct PaintingBack {
+            FileListControl& list;
+            ~PaintingBack() { list.setPainting(true); }
+        } paintingBack{list};
         list.setPainting(false);
         const std::int32_t count = big->FileCount();
         progress.setMaximum(static_cast<float>(count));
@@ -77,7 +83,6 @@ void LoadBigFile(const QString& filename, FileListControl& list, ProgressControl
         list.setRow(1);
         list.setRowSel(list.Rows() - 1);
         list.sortSelection();
-        list.setPainting(true);
     } catch (const BigRuntimeError& e) {
         ReportCaughtError(kLoadHeadline, e.source(), e.number(), e.description());
     } catch (const std::bad_alloc&) {

@@ -228,6 +228,25 @@ TEST_F(StartupTest, AFailedLoadShowsTheReaderFormReport)
     }
 }
 
+// A name that cannot be read ends the listing with the caught-form report;
+// the rows read before it stay and the list is drawn again.
+TEST_F(StartupTest, AListingThatFailsPartWayShowsTheRowsReadBeforeIt)
+{
+    const QString path = writeArchive("broken.big", {
+        {.name = "first.txt", .data = "1"},
+        {.name = "second.txt", .data = "2"},
+        {.name = "third.txt", .data = "3", .offset = 1 << 30},
+        {.name = "fourth.txt", .data = "4"},
+    });
+    frmMain& w = start(path);
+    ASSERT_EQ(mReports.size(), 1u);
+    EXPECT_TRUE(mReports[0].text.contains("In the Module GetFileName")) << mReports[0].text.toStdString();
+    EXPECT_TRUE(w.Grid1->painting());
+    EXPECT_TRUE(w.Grid1->updatesEnabled());
+    EXPECT_EQ(column(0), QStringList({"first.txt", "second.txt"}));
+    expectReady(w);
+}
+
 TEST_F(StartupTest, ASecondArchiveReplacesTheFirstAndClosesItsFile)
 {
     const QString a = writeArchive("a.big", {{.name = "one.txt", .data = "1"}, {.name = "two.txt", .data = "2"}});
