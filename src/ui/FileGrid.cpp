@@ -194,6 +194,17 @@ void FileGrid::takeCurrentCellFromView()
     mCol = anchorCol;
     mRowSel = current.row() + 1;
     mColSel = current.column();
+    emit SelectionMovedByUser();
+}
+
+QItemSelectionModel::SelectionFlags FileGrid::selectionCommand(const QModelIndex& index, const QEvent* event) const
+{
+    if (event && event->type() == QEvent::MouseButtonPress) {
+        const auto modifiers = static_cast<const QMouseEvent*>(event)->modifiers();
+        if ((modifiers & Qt::ControlModifier) && !(modifiers & Qt::ShiftModifier))
+            return QItemSelectionModel::ClearAndSelect;
+    }
+    return QTableView::selectionCommand(index, event);
 }
 
 // A current cell in the zero-width Sort column (where the listing leaves it)

@@ -57,8 +57,15 @@ public:
 signals:
     // Any mouse click in the list, header included.
     void Click();
+    // The user moved the current cell or the selection, by mouse or keyboard.
+    void SelectionMovedByUser();
 
 protected:
+    // Ctrl+click starts a new range at the clicked cell: the list holds one
+    // contiguous range, so extending it (as Shift does) would select rows
+    // the user never pointed at.
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+        const QEvent* event = nullptr) const override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

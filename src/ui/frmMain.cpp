@@ -118,6 +118,8 @@ frmMain::frmMain()
     Grid1->setGeometry(TwipsToPixels(kGridLeft), menuBar()->sizeHint().height() + TwipsToPixels(kGridTop),
         TwipsToPixels(kClientWidth - 2 * kGridLeft), TwipsToPixels(kClientHeight - kGridTop - kStatusHeight));
     connect(Grid1, &FileGrid::Click, this, &frmMain::Grid1_Click);
+    // A keyboard user selects rows too; without this Ctrl+E could never act.
+    connect(Grid1, &FileGrid::SelectionMovedByUser, this, [this] { mRowSelectedValue = true; });
 
     // Laid over the status bar, not managed by the window's layout.
     pbBar = new QProgressBar(this);

@@ -357,6 +357,25 @@ TEST_F(CommandsTest, ExtractionCommandsVisitTheirRowsWithTheirProgressScale)
     }
 }
 
+// Rows chosen from the keyboard alone can be extracted with Ctrl+E.
+TEST_F(CommandsTest, KeyboardSelectionIsExtractedByCtrlE)
+{
+    frmMain& w = startCounting(sixEntryArchive());
+    mConfirm = true;
+    mDestination = scratchPath("out") + u'/';
+    w.Grid1->setFocus();
+    EXPECT_FALSE(w.mRowSelected());
+    QTest::keyClick(w.Grid1, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(w.Grid1, Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_TRUE(w.mRowSelected());
+    QTest::keyClick(&w, Qt::Key_E, Qt::ControlModifier);
+    EXPECT_EQ(mPrompts, 1);
+    QStringList names;
+    for (const auto& visit : mVisits)
+        names << visit.name;
+    EXPECT_EQ(names.size(), 2) << names.join(u',').toStdString();
+}
+
 TEST_F(CommandsTest, ExtractionCommandsDoNothingOnAnEmptyList)
 {
     frmMain& w = startCounting(QString());
