@@ -32,6 +32,14 @@ FileGrid::FileGrid(QWidget* parent)
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontalHeader()->setMinimumSectionSize(0);
     horizontalHeader()->viewport()->installEventFilter(this);
+    // A width the user drags is the column's width from then on, so that
+    // switching painting back on (which restores widths) keeps it.
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int col, int, int pixels) {
+        if (mPainting && !mSyncing && col >= 0 && col < static_cast<int>(mColWidths.size())
+            && mColWidths[static_cast<std::size_t>(col)] >= 0
+            && TwipsToPixels(mColWidths[static_cast<std::size_t>(col)]) != pixels)
+            mColWidths[static_cast<std::size_t>(col)] = PixelsToTwips(pixels);
+    });
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { takeCurrentCellFromView(); });
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { takeCurrentCellFromView(); });
 }

@@ -18,6 +18,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QScreen>
+#include <QScrollBar>
 #include <QToolBar>
 
 #include <cmath>
@@ -425,12 +426,17 @@ void frmMain::beginRun(std::int32_t progressMaximum)
     SetupProgress(progressMaximum);
     pbBar->show();
     repaint();
+    mRunScroll = {Grid1->horizontalScrollBar()->value(), Grid1->verticalScrollBar()->value()};
     Grid1->setPainting(false);
 }
 
 void frmMain::endRun()
 {
     Grid1->setPainting(true);
+    // The run stepped the current cell through the rows without the user:
+    // the view stays where the user left it.
+    Grid1->horizontalScrollBar()->setValue(mRunScroll.x());
+    Grid1->verticalScrollBar()->setValue(mRunScroll.y());
     pbBar->hide();
     ShowReady();
 }

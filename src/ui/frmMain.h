@@ -14,6 +14,7 @@
 #include "ui/ImageList.h"
 
 #include <QMainWindow>
+#include <QPoint>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -120,6 +121,7 @@ private:
     std::unique_ptr<frmExtractDir> mDestDialogValue;
     QString mLastPathValue;
     bool mRowSelectedValue = false;
+    QPoint mRunScroll; // the list's scroll position when a run began
     bool mWorking = false;
     bool mPlaced = false;
     OpenDialogRunner mOpenDialog;

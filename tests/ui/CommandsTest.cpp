@@ -10,9 +10,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -374,6 +376,26 @@ TEST_F(CommandsTest, KeyboardSelectionIsExtractedByCtrlE)
     for (const auto& visit : mVisits)
         names << visit.name;
     EXPECT_EQ(names.size(), 2) << names.join(u',').toStdString();
+}
+
+// A run steps the current cell to the Path column of every row; the view
+// must stay where the user left it, with the widths the user gave.
+TEST_F(CommandsTest, ARunKeepsTheUsersViewAndColumnWidths)
+{
+    frmMain& w = startCounting(sixEntryArchive());
+    mConfirm = true;
+    mDestination = scratchPath("out") + u'/';
+    w.Grid1->horizontalHeader()->resizeSection(0, 300); // as a drag would
+    w.Grid1->horizontalScrollBar()->setValue(0);
+    ASSERT_GT(w.Grid1->horizontalScrollBar()->maximum(), 0) << "the Path column must lie out of sight";
+    for (const Command command : {Command::Extract, Command::ExtractAll}) {
+        clickCell(w, 2);
+        w.Grid1->horizontalScrollBar()->setValue(0);
+        fire(w, command, Trigger::Menu);
+        EXPECT_EQ(w.Grid1->horizontalScrollBar()->value(), 0);
+        EXPECT_EQ(w.Grid1->columnWidth(0), 300);
+        EXPECT_EQ(w.Grid1->Col(), 6);
+    }
 }
 
 TEST_F(CommandsTest, ExtractionCommandsDoNothingOnAnEmptyList)
