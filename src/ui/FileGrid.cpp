@@ -125,6 +125,13 @@ void FileGrid::setColWidth(int col, int twips)
     setColumnWidth(col, TwipsToPixels(std::max(twips, 0)));
 }
 
+void FileGrid::setColAlignment(int col, Qt::Alignment alignment)
+{
+    mModel->setColumnAlignment(col, alignment);
+    viewport()->update();
+    horizontalHeader()->viewport()->update();
+}
+
 void FileGrid::Clear()
 {
     mModel->clearCells();

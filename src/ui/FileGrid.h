@@ -40,6 +40,7 @@ public:
     // Column widths in twips.
     int ColWidth(int col) const;
     void setColWidth(int col, int twips);
+    void setColAlignment(int col, Qt::Alignment alignment);
 
     void Clear();
     void appendRow(const QString& tabSeparated) override;

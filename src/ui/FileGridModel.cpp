@@ -190,8 +190,20 @@ int FileGridModel::columnCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : mShownCols;
 }
 
+void FileGridModel::setColumnAlignment(int col, Qt::Alignment alignment)
+{
+    if (col < 0)
+        return;
+    if (static_cast<std::size_t>(col) >= mAlignments.size())
+        mAlignments.resize(static_cast<std::size_t>(col) + 1, Qt::AlignLeft | Qt::AlignVCenter);
+    mAlignments[static_cast<std::size_t>(col)] = alignment;
+}
+
 QVariant FileGridModel::data(const QModelIndex& index, int role) const
 {
+    if (role == Qt::TextAlignmentRole && index.isValid()
+        && static_cast<std::size_t>(index.column()) < mAlignments.size())
+        return QVariant::fromValue(mAlignments[static_cast<std::size_t>(index.column())]);
     if (role != Qt::DisplayRole || !index.isValid())
         return {};
     // While frozen the view may still ask about rows that have since gone.
@@ -200,6 +212,9 @@ QVariant FileGridModel::data(const QModelIndex& index, int role) const
 
 QVariant FileGridModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    if (orientation == Qt::Horizontal && role == Qt::TextAlignmentRole && section >= 0
+        && static_cast<std::size_t>(section) < mAlignments.size())
+        return QVariant::fromValue(mAlignments[static_cast<std::size_t>(section)]);
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     return cell(0, section);

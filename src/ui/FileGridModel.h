@@ -37,6 +37,10 @@ public:
     void setFrozen(bool frozen);
     bool frozen() const { return mFrozen; }
 
+    // How the cells and the header of column `col` are aligned (left and
+    // vertically centred unless set).
+    void setColumnAlignment(int col, Qt::Alignment alignment);
+
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -51,6 +55,7 @@ private:
 
     std::vector<QString> mRows; // data rows, cells joined by tabs
     std::vector<QString> mHeader;
+    std::vector<Qt::Alignment> mAlignments; // per column; empty for the default
     int mCols = 0;
     bool mFrozen = false;
     bool mPendingReset = false;

@@ -42,14 +42,15 @@ constexpr int kLampWidth = 300;
 struct GridColumn {
     const char* header;
     int widthTwips;
+    bool number = false; // right-aligned, so that digits line up
 };
 constexpr GridColumn kColumns[] = {
     {"Name", 2400},
     {"Type", 1100},
     {"Modified", 1850},
-    {"Size", 1000},
-    {"Packed", 1000},
-    {"Ratio", 700},
+    {"Size", 1000, true},
+    {"Packed", 1000, true},
+    {"Ratio", 700, true},
     {"Path", 6000},
     {"Sort", 0}, // the sort key: zero width, never seen
 };
@@ -336,6 +337,7 @@ void frmMain::SetupGrid()
         Grid1->setCol(c);
         Grid1->setText(QString::fromLatin1(kColumns[c].header));
         Grid1->setColWidth(c, kColumns[c].widthTwips);
+        Grid1->setColAlignment(c, (kColumns[c].number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     }
     Grid1->setCol(0);
     Grid1->setPainting(true);

@@ -113,3 +113,16 @@ TEST_F(LayoutTest, BusyAndReadyStatesSwitchTheLampsAndThePointer)
 }
 
 } // namespace
+
+// Size, Packed and Ratio are numbers: right-aligned, header and cells alike.
+TEST_F(LayoutTest, NumberColumnsAreRightAligned)
+{
+    frmMain& w = start(writeArchive("one.big", {{.name = "dir\\file.txt", .data = "12345"}}));
+    const QAbstractItemModel* model = w.Grid1->model();
+    for (int col = 0; col < 7; ++col) {
+        SCOPED_TRACE(col);
+        const Qt::Alignment expected = (col >= 3 && col <= 5 ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+        EXPECT_EQ(model->data(model->index(0, col), Qt::TextAlignmentRole).value<Qt::Alignment>(), expected);
+        EXPECT_EQ(model->headerData(col, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>(), expected);
+    }
+}
