@@ -112,9 +112,23 @@ FolderList::FolderList(QWidget* parent)
 
 void FolderList::showEvent(QShowEvent* event)
 {
+    mModel->setOption(QFileSystemModel::DontWatchForChanges, false);
     QTreeView::showEvent(event);
     mFollowOpenFolder = true;
     scrollTo(indexOf(mPath), QAbstractItemView::PositionAtCenter);
+}
+
+// A hidden list need not follow the disk. Left watching, it would re-read
+// the destination for every file an extraction run writes there.
+void FolderList::hideEvent(QHideEvent* event)
+{
+    mModel->setOption(QFileSystemModel::DontWatchForChanges, true);
+    QTreeView::hideEvent(event);
+}
+
+bool FolderList::watchesForChanges() const
+{
+    return !mModel->testOption(QFileSystemModel::DontWatchForChanges);
 }
 
 void FolderList::mousePressEvent(QMouseEvent* event)

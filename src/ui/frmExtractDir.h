@@ -28,12 +28,15 @@ public:
     bool setPath(const QString& path);
     // The index of a folder in the list (for tests and the dialog).
     QModelIndex indexOf(const QString& path) const;
+    // Whether the list follows changes on disk (only while it is shown).
+    bool watchesForChanges() const;
 
 signals:
     void PathChange();
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

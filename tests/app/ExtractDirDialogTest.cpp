@@ -149,6 +149,19 @@ TEST_F(ExtractDirDialogTest, OkWithoutTouchingConfirmsTheStartFolder)
     EXPECT_EQ(dialog->Dir(), QDir::toNativeSeparators(QDir::rootPath()) + QDir::separator());
 }
 
+// The folder list follows the disk only while the dialog is up, so that an
+// extraction run into the chosen folder does not keep it re-reading.
+TEST_F(ExtractDirDialogTest, FolderListWatchesTheDiskOnlyWhileShown)
+{
+    bool watchingWhileShown = false;
+    EXPECT_TRUE(RunDisplay(*dialog, [&] {
+        watchingWhileShown = dialog->Folders->watchesForChanges();
+        dialog->cmdOK->click();
+    }));
+    EXPECT_TRUE(watchingWhileShown);
+    EXPECT_FALSE(dialog->Folders->watchesForChanges());
+}
+
 TEST_F(ExtractDirDialogTest, CancelAndCloseByTheFrameReturnFalse)
 {
     ASSERT_TRUE(RunDisplay(*dialog, [&] { dialog->cmdOK->click(); }));
