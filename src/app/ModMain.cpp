@@ -76,7 +76,7 @@ void LoadBigFile(const QString& filename, FileListControl& list, ProgressControl
             YieldToEvents();
             // The window refuses commands during a listing, but closing it
             // ends the listing here, between two entries.
-            if (ShutdownRequested() || gBig.get() != big)
+            if (ShutdownRequested() || progress.stopRequested() || gBig.get() != big)
                 return;
         }
         list.setCol(list.Cols() - 1);

@@ -34,6 +34,9 @@ public:
     virtual ~ProgressControl() = default;
     virtual void setMaximum(float maximum) = 0;
     virtual void setValue(float value) = 0;
+    // True once the user asked to stop the work (Esc): loops end between
+    // two entries, as they do when the window closes.
+    virtual bool stopRequested() const { return false; }
 };
 
 // The one current archive reader (none until the first load).

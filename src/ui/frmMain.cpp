@@ -62,15 +62,17 @@ const QString kBigPattern = QStringLiteral("*.big");
 const QChar kPathSeparator = u'/'; // Qt's separator on every platform
 
 // Marks a listing or an extraction run for its whole length.
+// A stop asked for during one piece of work does not carry over to the next.
 class WorkScope {
 public:
-    explicit WorkScope(bool& flag) : mFlag(flag) { mFlag = true; }
-    ~WorkScope() { mFlag = false; }
+    WorkScope(bool& flag, bool& stop) : mFlag(flag), mStop(stop) { mFlag = true; mStop = false; }
+    ~WorkScope() { mFlag = false; mStop = false; }
     WorkScope(const WorkScope&) = delete;
     WorkScope& operator=(const WorkScope&) = delete;
 
 private:
     bool& mFlag;
+    bool& mStop;
 };
 
 } // namespace
@@ -131,7 +133,18 @@ frmMain::frmMain()
     const int menuHeight = menuBar()->sizeHint().height();
     pbBar->setGeometry(TwipsToPixels(90), menuHeight + TwipsToPixels(3960), TwipsToPixels(5400), TwipsToPixels(kBarHeight));
     pbBar->hide();
-    mProgress = std::make_unique<ProgressBarControl>(pbBar);
+    mProgress = std::make_unique<ProgressBarControl>(pbBar, mStopRequested);
+    // Esc stops a listing or an extraction run between two entries; it is
+    // not on a menu and does nothing while the window is idle.
+    auto* stop = new QAction(this);
+    stop->setObjectName(QStringLiteral("actStop"));
+    stop->setShortcut(Qt::Key_Escape);
+    stop->setShortcutContext(Qt::WindowShortcut);
+    connect(stop, &QAction::triggered, this, [this] {
+        if (mWorking)
+            mStopRequested = true;
+    });
+    addAction(stop);
 
     setTabOrder(tbBar, Grid1);
     // The window may be made as small as the user likes; the layout steps
@@ -357,7 +370,7 @@ void frmMain::OpenFile(const QString& filename)
         return;
     if (mWorking)
         return;
-    WorkScope scope(mWorking);
+    WorkScope scope(mWorking, mStopRequested);
     ShowBusy();
     SetupGrid();
     SetupProgress(1);
@@ -465,11 +478,11 @@ void frmMain::mnuExtract_Click()
         std::swap(first, last);
     // The header row is no entry: a selection reaching it starts below it.
     first = std::max(first, 1);
-    WorkScope scope(mWorking);
+    WorkScope scope(mWorking, mStopRequested);
     ExtractRun run(destination);
     beginRun(last - first + 1);
     int counter = 0;
-    for (int row = first; row <= last && !ShutdownRequested(); ++row) {
+    for (int row = first; row <= last && !ShutdownRequested() && !mStopRequested; ++row) {
         mProgress->setValue(static_cast<float>(counter));
         QString name, path;
         readRow(row, name, path);
@@ -487,11 +500,11 @@ void frmMain::mnuExtAll_Click()
     QString destination;
     if (!askDestination(destination))
         return;
-    WorkScope scope(mWorking);
+    WorkScope scope(mWorking, mStopRequested);
     ExtractRun run(destination);
     const int rows = Grid1->Rows();
     beginRun(rows);
-    for (int row = 1; row < rows && !ShutdownRequested(); ++row) {
+    for (int row = 1; row < rows && !ShutdownRequested() && !mStopRequested; ++row) {
         mProgress->setValue(static_cast<float>(row));
         QString name, path;
         readRow(row, name, path);

@@ -33,12 +33,14 @@ class frmExtractDir;
 // `pbBar` as the listing sees it.
 class ProgressBarControl : public ProgressControl {
 public:
-    explicit ProgressBarControl(QProgressBar* bar) : mBar(bar) {}
+    ProgressBarControl(QProgressBar* bar, const bool& stop) : mBar(bar), mStop(stop) {}
     void setMaximum(float maximum) override;
     void setValue(float value) override;
+    bool stopRequested() const override { return mStop; }
 
 private:
     QProgressBar* mBar;
+    const bool& mStop;
 };
 
 class frmMain : public QMainWindow {
@@ -123,6 +125,7 @@ private:
     bool mRowSelectedValue = false;
     QPoint mRunScroll; // the list's scroll position when a run began
     bool mWorking = false;
+    bool mStopRequested = false; // Esc during a listing or a run
     bool mPlaced = false;
     OpenDialogRunner mOpenDialog;
     DestinationPrompt mAskDestination;

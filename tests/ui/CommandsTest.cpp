@@ -509,6 +509,41 @@ TEST_F(DuringWorkTest, ClosingDuringAListingEndsItBetweenEntries)
     EXPECT_FALSE(w.working());
 }
 
+// Esc stops a listing or a run between entries; the window stays open and
+// ready, and the next piece of work runs in full.
+TEST_F(DuringWorkTest, EscStopsAListingOrARunBetweenEntries)
+{
+    const QString big = manyEntryArchive(scratchPath("many.big"), kEntries);
+    QTimer presser;
+    QObject::connect(&presser, &QTimer::timeout, [&] {
+        if (gMainForm && gMainForm->Grid1->Rows() > 1) {
+            presser.stop();
+            QTest::keyClick(gMainForm, Qt::Key_Escape);
+        }
+    });
+    presser.start(0);
+    frmMain& w = start(big);
+    EXPECT_GT(w.Grid1->Rows(), 1);
+    EXPECT_LT(w.Grid1->Rows(), kEntries + 1);
+    EXPECT_TRUE(w.Grid1->painting());
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(mExits, 0);
+    EXPECT_FALSE(w.working());
+
+    w.OpenFile(sixEntryArchive());
+    installCounters(w);
+    mDuringVisit = [](frmMain& window) { QTest::keyClick(&window, Qt::Key_Escape); };
+    w.mnuExtAll_Click();
+    EXPECT_EQ(mVisits.size(), 1u);
+    EXPECT_FALSE(w.pbBar->isVisible());
+    EXPECT_TRUE(w.Grid1->painting());
+
+    mDuringVisit = nullptr;
+    mVisits.clear();
+    w.mnuExtAll_Click();
+    EXPECT_EQ(mVisits.size(), 6u);
+}
+
 TEST_F(DuringWorkTest, CommandsDuringARunAreRefusedAndClosingEndsIt)
 {
     frmMain& w = startCounting(sixEntryArchive());
