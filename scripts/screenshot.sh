@@ -2,6 +2,7 @@
 # Makes docs/screenshot.png: the window listing the demo archive, started for
 # real on a virtual X display and captured with ImageMagick's import.
 #   scripts/screenshot.sh [BUILD_DIR]     (default: build/release, built if missing)
+#   SCREENSHOT_OUT=FILE saves the picture there instead (the CI's check).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build/release}"
@@ -12,8 +13,8 @@ fi
 for tool in xvfb-run xwininfo import; do
   command -v "$tool" >/dev/null || { echo "screenshot: $tool is missing: apt-get install xvfb x11-utils imagemagick" >&2; exit 1; }
 done
-mkdir -p docs
-out="$PWD/docs/screenshot.png"
+out="${SCREENSHOT_OUT:-$PWD/docs/screenshot.png}"
+mkdir -p "$(dirname "$out")"
 
 xvfb-run -a -s "-screen 0 1024x768x24" bash -s "$PWD/$build/src/app/pelkora" "$PWD/$build/demo/demo.big" "$out" <<'INNER'
 set -euo pipefail

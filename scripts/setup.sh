@@ -8,7 +8,7 @@ PACKAGES=(
   qt6-base-dev qt6-svg-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev
-  xvfb xauth
+  xvfb xauth xdotool x11-utils imagemagick
   clang libclang-rt-14-dev
   zip unzip
   time python3

@@ -8,6 +8,7 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <cmath>
 
 namespace pelkora {
 
@@ -37,8 +38,9 @@ FileGrid::FileGrid(QWidget* parent)
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int col, int, int pixels) {
         if (mPainting && !mSyncing && col >= 0 && col < static_cast<int>(mColWidths.size())
             && mColWidths[static_cast<std::size_t>(col)] >= 0
-            && TwipsToPixels(mColWidths[static_cast<std::size_t>(col)]) != pixels)
-            mColWidths[static_cast<std::size_t>(col)] = PixelsToTwips(pixels);
+            && viewPixels(mColWidths[static_cast<std::size_t>(col)]) != pixels)
+            mColWidths[static_cast<std::size_t>(col)] =
+                PixelsToTwips(static_cast<int>(std::lround(pixels / mWidthScale)));
     });
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { takeCurrentCellFromView(); });
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { takeCurrentCellFromView(); });
@@ -122,7 +124,25 @@ void FileGrid::setColWidth(int col, int twips)
         return;
     mColWidths[static_cast<std::size_t>(col)] = std::max(twips, 0);
     // A zero width hides the column's section: it takes no room on screen.
-    setColumnWidth(col, TwipsToPixels(std::max(twips, 0)));
+    setColumnWidth(col, viewPixels(std::max(twips, 0)));
+}
+
+int FileGrid::viewPixels(int twips) const
+{
+    return static_cast<int>(std::lround(TwipsToPixels(twips) * mWidthScale));
+}
+
+void FileGrid::setWidthScale(double scale)
+{
+    mWidthScale = std::max(scale, 1.0);
+    applyColWidths();
+}
+
+void FileGrid::applyColWidths()
+{
+    for (int c = 0; c < Cols() && c < static_cast<int>(mColWidths.size()); ++c)
+        if (mColWidths[static_cast<std::size_t>(c)] >= 0)
+            setColumnWidth(c, viewPixels(mColWidths[static_cast<std::size_t>(c)]));
 }
 
 void FileGrid::setColAlignment(int col, Qt::Alignment alignment)
@@ -159,9 +179,7 @@ void FileGrid::setPainting(bool on)
     }
     mModel->setFrozen(false);
     // A reset drops column widths of hidden sections: put them back.
-    for (int c = 0; c < Cols() && c < static_cast<int>(mColWidths.size()); ++c)
-        if (mColWidths[static_cast<std::size_t>(c)] >= 0)
-            setColumnWidth(c, TwipsToPixels(mColWidths[static_cast<std::size_t>(c)]));
+    applyColWidths();
     showCurrentCell();
     setUpdatesEnabled(true);
 }

@@ -41,6 +41,10 @@ public:
     int ColWidth(int col) const;
     void setColWidth(int col, int twips);
     void setColAlignment(int col, Qt::Alignment alignment);
+    // Column widths are given in twips for the classic 8-point dialog font;
+    // a wider font draws every column this much wider (never narrower).
+    void setWidthScale(double scale);
+    double widthScale() const { return mWidthScale; }
 
     void Clear();
     void appendRow(const QString& tabSeparated) override;
@@ -73,11 +77,14 @@ protected:
 private:
     int clampRow(int row) const;
     int clampCol(int col) const;
+    int viewPixels(int twips) const;
+    void applyColWidths();
     void showCurrentCell();
     void takeCurrentCellFromView();
 
     FileGridModel* mModel;
     std::vector<int> mColWidths; // twips
+    double mWidthScale = 1.0;
     int mRow = 0;
     int mCol = 0;
     int mRowSel = 0;

@@ -119,6 +119,14 @@ frmMain::frmMain()
     gridFont.setPointSizeF(8.25);
     gridFont.setWeight(QFont::Normal);
     Grid1->setFont(gridFont);
+    // Where the classic font is missing a wider one stands in: the columns
+    // grow so that the values they were sized for still fit (a date and time
+    // in Modified is the widest of them).
+    {
+        const int modifiedPixels = TwipsToPixels(kColumns[2].widthTwips);
+        const int needed = Grid1->fontMetrics().horizontalAdvance(QStringLiteral("30 Sep 2000 12:00:00")) + 12;
+        Grid1->setWidthScale(static_cast<double>(needed) / modifiedPixels);
+    }
     Grid1->setGeometry(TwipsToPixels(kGridLeft), menuBar()->sizeHint().height() + TwipsToPixels(kGridTop),
         TwipsToPixels(kClientWidth - 2 * kGridLeft), TwipsToPixels(kClientHeight - kGridTop - kStatusHeight));
     connect(Grid1, &FileGrid::Click, this, &frmMain::Grid1_Click);

@@ -5,6 +5,8 @@
 #include "ui/Twips.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QHeaderView>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QScreen>
@@ -125,4 +127,25 @@ TEST_F(LayoutTest, NumberColumnsAreRightAligned)
         EXPECT_EQ(model->data(model->index(0, col), Qt::TextAlignmentRole).value<Qt::Alignment>(), expected);
         EXPECT_EQ(model->headerData(col, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>(), expected);
     }
+}
+
+// The columns are wide enough for the values they are made for, in the font
+// the list really draws with.
+TEST_F(LayoutTest, ValuesFitTheirColumnsInTheFontInUse)
+{
+    frmMain& w = start(writeArchive("wide.big", {
+        {.name = "CREDITS", .data = "x", .timestamp = 1104494400},            // 31 Dec 2004 12:00:00
+        {.name = "data\\big.bin", .data = "b", .timestamp = 970315200, .uncompressedSize = 33554432}, // 30 Sep 2000
+    }));
+    const QFontMetrics metrics = w.Grid1->fontMetrics();
+    for (int row = 1; row < w.Grid1->Rows(); ++row) {
+        for (int col = 1; col <= 5; ++col) {
+            const QString text = w.Grid1->TextMatrix(row, col);
+            SCOPED_TRACE(text.toStdString());
+            EXPECT_LE(metrics.horizontalAdvance(text) + 6, w.Grid1->columnWidth(col)) << "column " << col;
+        }
+    }
+    // The user can still make a column narrower than that.
+    w.Grid1->horizontalHeader()->resizeSection(2, 40);
+    EXPECT_EQ(w.Grid1->columnWidth(2), 40);
 }

@@ -63,7 +63,7 @@ TEST_F(StartupTest, WithoutArgumentTheWindowIsEmptyAndReady)
     for (int c = 0; c < 8; ++c) {
         EXPECT_EQ(w.Grid1->TextMatrix(0, c), columns[c].header) << c;
         EXPECT_EQ(w.Grid1->ColWidth(c), columns[c].width) << c;
-        EXPECT_EQ(w.Grid1->columnWidth(c), TwipsToPixels(columns[c].width)) << c;
+        EXPECT_EQ(w.Grid1->columnWidth(c), std::lround(TwipsToPixels(columns[c].width) * w.Grid1->widthScale())) << c;
         EXPECT_EQ(w.Grid1->model()->headerData(c, Qt::Horizontal).toString(), columns[c].header) << c;
     }
     EXPECT_TRUE(w.Grid1->horizontalHeader()->isVisible());
