@@ -1,6 +1,7 @@
 #include "cli/ArchiveEntries.h"
 
 #include "archive/BigRuntimeError.h"
+#include "cli/NamePattern.h"
 #include "support/TimestampText.h"
 
 #include <QFileInfo>
@@ -53,6 +54,77 @@ std::vector<CliEntry> ReadEntries(cBig& big, const QString& archive, CliOutput& 
         }
     }
     return entries;
+}
+
+std::vector<const CliEntry*> SelectEntries(const std::vector<CliEntry>& entries, const QStringList& names,
+    const QStringList& excludes, const QString& archive, CliOutput& out, bool& anyFailed)
+{
+    std::vector<NamePattern> wanted;
+    for (const QString& name : names)
+        wanted.emplace_back(name);
+    std::vector<NamePattern> unwanted;
+    for (const QString& name : excludes)
+        unwanted.emplace_back(name);
+    std::vector<bool> used(wanted.size(), false);
+
+    std::vector<const CliEntry*> selected;
+    selected.reserve(wanted.empty() ? entries.size() : 0);
+    for (const CliEntry& e : entries) {
+        if (!wanted.empty() || !unwanted.empty()) {
+            const QString lower = e.name.toLower();
+            bool chosen = wanted.empty();
+            for (std::size_t i = 0; i < wanted.size(); ++i) {
+                if (wanted[i].matches(lower)) {
+                    chosen = true;
+                    used[i] = true;
+                }
+            }
+            if (!chosen)
+                continue;
+            const auto excluded = [&](const NamePattern& p) { return p.matches(lower); };
+            if (std::any_of(unwanted.begin(), unwanted.end(), excluded))
+                continue;
+        }
+        selected.push_back(&e);
+    }
+    for (std::size_t i = 0; i < wanted.size(); ++i) {
+        if (!used[i]) {
+            out.Error(archive, u'"' + wanted[i].text() + QStringLiteral("\": not in the archive."));
+            anyFailed = true;
+        }
+    }
+    return selected;
+}
+
+std::vector<SharedData> FindSharedData(cBig& big, const std::vector<CliEntry>& entries)
+{
+    struct Area {
+        qint64 start;
+        qint64 end;
+        std::int32_t id;
+    };
+    std::vector<Area> areas;
+    areas.reserve(entries.size());
+    for (const CliEntry& e : entries) {
+        try {
+            const qint64 size = big.data_compressed_size(e.id);
+            if (size > 0)
+                areas.push_back({big.data_offset(e.id), big.data_offset(e.id) + size, e.id});
+        } catch (const BigRuntimeError&) {
+            // A broken record is reported where its data is read.
+        }
+    }
+    std::sort(areas.begin(), areas.end(),
+        [](const Area& a, const Area& b) { return a.start != b.start ? a.start < b.start : a.id < b.id; });
+    std::vector<SharedData> shared;
+    const Area* reach = nullptr; // the area that ends furthest so far
+    for (const Area& area : areas) {
+        if (reach && area.start < reach->end)
+            shared.push_back({std::min(reach->id, area.id), std::max(reach->id, area.id), area.start});
+        if (!reach || area.end > reach->end)
+            reach = &area;
+    }
+    return shared;
 }
 
 void SortAsListed(std::vector<CliEntry>& entries)

@@ -6,6 +6,7 @@
 #include "cli/CliOutput.h"
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <vector>
 
@@ -29,6 +30,24 @@ bool OpenArchive(cBig& big, const QString& path, CliOutput& out);
 // key when `cells` asks for it (only listing needs it). An entry whose name
 // cannot be read is reported and left out, and `anyFailed` is set.
 std::vector<CliEntry> ReadEntries(cBig& big, const QString& archive, CliOutput& out, bool& anyFailed, RowCells cells);
+
+// The entries the NAMEs select (all when none is given) less those an
+// exclude pattern matches, in the order of `entries` (see NamePattern.h). A
+// NAME that selects nothing is reported and sets `anyFailed`.
+std::vector<const CliEntry*> SelectEntries(const std::vector<CliEntry>& entries, const QStringList& names,
+    const QStringList& excludes, const QString& archive, CliOutput& out, bool& anyFailed);
+
+// Two entries whose data areas overlap, and where the later one starts.
+struct SharedData {
+    std::int32_t first;
+    std::int32_t second;
+    qint64 offset;
+};
+
+// Normal archives never share bytes between entries; many names on one
+// stream is how a small archive promises huge output. Each overlap is given
+// once, against the entry reaching furthest before it, in file order.
+std::vector<SharedData> FindSharedData(cBig& big, const std::vector<CliEntry>& entries);
 
 // The window's list order: its Sort cell, ties kept in ID order.
 void SortAsListed(std::vector<CliEntry>& entries);

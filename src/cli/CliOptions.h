@@ -1,32 +1,42 @@
 #pragma once
 // The tool's command line:
-//   pelkora-cli list [--json] ARCHIVE
-//   pelkora-cli extract [-q] [--force] ARCHIVE DEST [NAME...]
-//   pelkora-cli test [-q] ARCHIVE
-//   pelkora-cli --help | --version
-// Options may stand anywhere after the verb; "--" ends them.
+//   pelkora-cli [-q] VERB [OPTIONS] ARGUMENTS...
+//   pelkora-cli list    [-l | --json | --json-lines] [--exclude PATTERN]... ARCHIVE [NAME...]
+//   pelkora-cli extract [-C DIR | -O] [-k | --overwrite] [-v] [--force] [--exclude PATTERN]... ARCHIVE [DEST] [NAME...]
+//   pelkora-cli test    ARCHIVE
+//   pelkora-cli info    [--json] ARCHIVE
+//   pelkora-cli --help | --version | VERB --help
+// Options may stand before or after the arguments; "--" ends them.
 
 #include <QString>
 #include <QStringList>
 
 namespace pelkora::cli {
 
-enum class Verb { None, Help, Version, List, Extract, Test };
+enum class Verb { None, Help, Version, List, Extract, Test, Info };
 
 struct CliOptions {
     Verb verb = Verb::None;
-    bool json = false;
+    Verb helpFor = Verb::None; // with Help: the verb whose help was asked for
     bool quiet = false;
-    bool force = false; // extract even when the entries look larger than the free space
+    bool json = false;       // list, info: one JSON document
+    bool jsonLines = false;  // list: one JSON object per line
+    bool longList = false;   // list: the window's columns, aligned
+    bool verbose = false;    // extract: print each path written
+    bool force = false;      // extract: even when the sizes exceed the free space
+    bool toStdout = false;   // extract: the bytes to stdout instead of files
+    bool keepExisting = false; // extract: skip entries whose target exists
     QString archive;
     QString destination;
-    QStringList names;
-    QString usageError; // set when the command line is not usable
+    QStringList names;    // full names, folder prefixes or globs
+    QStringList excludes; // patterns of the same kinds
+    QString usageError;   // set when the command line is not usable
 };
 
 // `arguments` without the program name.
 CliOptions ParseCommandLine(const QStringList& arguments);
 
-QString UsageText();
+// The general usage, or one verb's usage, options and examples.
+QString UsageText(Verb verb = Verb::None);
 
 } // namespace pelkora::cli

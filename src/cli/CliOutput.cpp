@@ -54,6 +54,20 @@ void CliOutput::Text(const QString& text)
     write(stdout, text);
 }
 
+void CliOutput::Bytes(const QByteArray& bytes)
+{
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
+}
+
+void CliOutput::Summary(const QString& text)
+{
+    if (!showProgress_)
+        return;
+    EndProgress();
+    write(stderr, text + u'\n');
+    std::fflush(stderr);
+}
+
 void CliOutput::Error(const QString& what, const QString& reason)
 {
     EndProgress();

@@ -2,6 +2,7 @@
 // What the tool prints: results on stdout, errors on stderr (one line each),
 // and progress on stderr only when it is a terminal and -q was not given.
 
+#include <QByteArray>
 #include <QElapsedTimer>
 #include <QString>
 
@@ -15,6 +16,11 @@ public:
     void Line(const QString& text);
     // Raw UTF-8 text on stdout.
     void Text(const QString& text);
+    // Bytes as they are on stdout (an entry's content).
+    void Bytes(const QByteArray& bytes);
+    // The closing line of a long run, on stderr when it is a terminal and
+    // -q was not given.
+    void Summary(const QString& text);
     // An error line on stderr: "pelkora-cli: <what>: <reason>". Control
     // characters are shown escaped so that one error stays one line.
     void Error(const QString& what, const QString& reason);

@@ -1,5 +1,5 @@
 #pragma once
-// The tool's three verbs. Each returns the process's exit status.
+// The tool's verbs. Each returns the process's exit status.
 
 #include "cli/CliOptions.h"
 
@@ -8,5 +8,6 @@ namespace pelkora::cli {
 int ListCommand(const CliOptions& options);
 int ExtractCommand(const CliOptions& options);
 int TestCommand(const CliOptions& options);
+int InfoCommand(const CliOptions& options);
 
 } // namespace pelkora::cli

@@ -1,17 +1,22 @@
 #include "app/EntryPrefetcher.h"
 #include "app/ExtractEntry.h"
+#include "archive/BigRuntimeError.h"
 #include "cli/ArchiveEntries.h"
 #include "cli/Commands.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QLocale>
 #include <QSet>
 #include <QStorageInfo>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <sys/stat.h>
 
 namespace pelkora::cli {
@@ -20,40 +25,6 @@ namespace {
 QString quoted(const QString& name)
 {
     return u'"' + name + u'"';
-}
-
-// The entries the NAMEs ask for (all when none is given), in ID order. A NAME
-// matches a full name without regard to case; "/" may stand for "\".
-std::vector<const CliEntry*> selectEntries(const std::vector<CliEntry>& entries, const QStringList& names,
-    const QString& archive, CliOutput& out, bool& anyFailed)
-{
-    std::vector<const CliEntry*> selected;
-    if (names.isEmpty()) {
-        for (const CliEntry& e : entries)
-            selected.push_back(&e);
-        return selected;
-    }
-    QHash<QString, QList<const CliEntry*>> byName;
-    for (const CliEntry& e : entries)
-        byName[e.name.toLower()].append(&e);
-    QSet<std::int32_t> chosen;
-    for (const QString& name : names) {
-        const QString key = name.toLower();
-        QList<const CliEntry*> matches = byName.value(key);
-        if (matches.isEmpty())
-            matches = byName.value(QString(key).replace(u'/', u'\\'));
-        if (matches.isEmpty()) {
-            out.Error(archive, quoted(name) + QStringLiteral(": not in the archive."));
-            anyFailed = true;
-        }
-        for (const CliEntry* e : matches)
-            chosen.insert(e->id);
-    }
-    for (const CliEntry& e : entries) {
-        if (chosen.contains(e.id))
-            selected.push_back(&e);
-    }
-    return selected;
 }
 
 // Makes `path` and the folders above it as `mkdir -p` does. Empty when the
@@ -82,18 +53,60 @@ QString MakeDestination(const QString& path)
     }
 }
 
+// -O: the selected entries' decoded bytes on stdout, one after another, in
+// ID order. A damaged or unreadable entry is reported and left out.
+int extractToStdout(cBig& big, const std::vector<const CliEntry*>& selected, const CliOptions& options, CliOutput& out,
+    bool anyFailed)
+{
+    for (const CliEntry* e : selected) {
+        try {
+            const QByteArray content = ReadEntryContent(big, e->id);
+            const std::int32_t promised = big.data_uncompressed_size(e->id);
+            if (content.size() != promised) {
+                out.Error(options.archive,
+                    QStringLiteral("%1: damaged, its decoded length %2 differs from its stored unpacked size %3.")
+                        .arg(quoted(e->name))
+                        .arg(content.size())
+                        .arg(promised));
+                anyFailed = true;
+                continue;
+            }
+            out.Bytes(content);
+        } catch (const BigRuntimeError& failure) {
+            out.Error(options.archive, quoted(e->name) + QStringLiteral(": cannot be read: ") + failure.description());
+            anyFailed = true;
+        } catch (const std::bad_alloc&) {
+            out.Error(options.archive, quoted(e->name) + QStringLiteral(": out of memory while decoding."));
+            anyFailed = true;
+        }
+    }
+    return anyFailed ? ExitEntryFailed : ExitOk;
+}
+
+// Whether something (a file, a folder, a link) already has the entry's path.
+bool targetExists(const QString& root, const QString& fullName)
+{
+    QString path = ExtractRoot(root) + QString(fullName).replace(u'\\', u'/');
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+}
+
 } // namespace
 
 int ExtractCommand(const CliOptions& options)
 {
     CliOutput out(options.quiet);
+    QElapsedTimer clock;
+    clock.start();
     cBig big;
     if (!OpenArchive(big, options.archive, out))
         return ExitArchiveFailed;
     bool anyFailed = false;
     const std::vector<CliEntry> entries = ReadEntries(big, options.archive, out, anyFailed, RowCells::Skip);
     const std::vector<const CliEntry*> selected =
-        selectEntries(entries, options.names, options.archive, out, anyFailed);
+        SelectEntries(entries, options.names, options.excludes, options.archive, out, anyFailed);
+    if (options.toStdout)
+        return extractToStdout(big, selected, options, out, anyFailed);
 
     const QString destinationProblem = MakeDestination(options.destination);
     if (!destinationProblem.isEmpty()) {
@@ -109,13 +122,17 @@ int ExtractCommand(const CliOptions& options)
     QHash<QString, std::int32_t> firstWithName;
     std::vector<std::int32_t> firstIds; // per selected entry: the entry written under its name
     std::vector<EntryPrefetcher::Item> toWrite;
+    QSet<std::int32_t> kept; // -k: entries whose target exists
     firstIds.reserve(selected.size());
     for (const CliEntry* e : selected) {
         const QString key = e->name.toLower();
         auto at = firstWithName.find(key);
         if (at == firstWithName.end()) {
             at = firstWithName.insert(key, e->id);
-            toWrite.push_back({e->id, e->name});
+            if (options.keepExisting && targetExists(options.destination, e->name))
+                kept.insert(e->id);
+            else
+                toWrite.push_back({e->id, e->name});
         }
         firstIds.push_back(*at);
     }
@@ -140,7 +157,9 @@ int ExtractCommand(const CliOptions& options)
     // the prefetcher is gone.
     ConfinedWriter writer(ExtractRoot(options.destination));
     int done = 0;
-    int count = 0;
+    int written = 0;
+    int failed = 0;
+    qint64 bytes = 0;
     const int total = static_cast<int>(selected.size());
     {
         const EntryPrefetcher::Mode mode = EntryPrefetcher::ModeFor(big, toWrite);
@@ -153,8 +172,11 @@ int ExtractCommand(const CliOptions& options)
                     QStringLiteral("%1 (entry %2): skipped, entry %3 has the same name.")
                         .arg(quoted(e->name)).arg(e->id).arg(first));
                 anyFailed = true;
+                ++failed;
                 continue;
             }
+            if (kept.contains(e->id))
+                continue;
             const PreparedEntry* prepared = prefetcher.next();
             if (!prepared)
                 break; // cannot happen: one prepared entry per entry to write
@@ -162,14 +184,24 @@ int ExtractCommand(const CliOptions& options)
             if (!result.ok) {
                 out.Error(options.archive, result.description);
                 anyFailed = true;
+                ++failed;
                 continue;
             }
-            ++count;
+            ++written;
+            bytes += prepared->content.size();
+            if (options.verbose && !options.quiet)
+                out.Line(result.target);
         }
     }
     out.EndProgress();
-    if (!options.quiet)
-        out.Line(QStringLiteral("%1 of %2 entries written to %3").arg(count).arg(total).arg(options.destination));
+    QString summary = QStringLiteral("%1 files, %2 written to %3 in %4 s")
+                          .arg(QLocale().toString(written), QLocale().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat),
+                              options.destination, QString::number(clock.elapsed() / 1000.0, 'f', 1));
+    if (!kept.isEmpty())
+        summary += QStringLiteral("; %1 kept").arg(QLocale().toString(kept.size()));
+    if (failed > 0)
+        summary += QStringLiteral("; %1 failed").arg(QLocale().toString(failed));
+    out.Summary(summary);
     return anyFailed ? ExitEntryFailed : ExitOk;
 }
 

@@ -1,10 +1,14 @@
 #include "cli/ArchiveEntries.h"
 #include "cli/Commands.h"
+#include "archive/BigRuntimeError.h"
 #include "support/Crc.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+
+#include <algorithm>
+#include <array>
 
 namespace pelkora::cli {
 namespace {
@@ -44,6 +48,39 @@ QJsonObject jsonEntry(cBig& big, const CliEntry& e)
     };
 }
 
+// The window's columns, each padded to its widest cell; numbers to the right.
+void printLong(cBig& big, const std::vector<const CliEntry*>& listed, CliOutput& out)
+{
+    const int shown[] = {ColName, ColType, ColModified, ColSize, ColPacked, ColRatio, ColPath};
+    const bool rightAligned[] = {false, false, false, true, true, true, false};
+    std::vector<ListRow> rows;
+    rows.reserve(listed.size() + 1);
+    rows.push_back({QStringLiteral("Name"), QStringLiteral("Type"), QStringLiteral("Modified"), QStringLiteral("Size"),
+        QStringLiteral("Packed"), QStringLiteral("Ratio"), QStringLiteral("Folder"), QString()});
+    for (const CliEntry* e : listed) {
+        try {
+            rows.push_back(BuildListRow(big, e->id));
+        } catch (const BigRuntimeError&) {
+            // Its name was read a moment ago; should it fail now, leave it out.
+        }
+    }
+    std::array<qsizetype, std::size(shown)> widths{};
+    for (const ListRow& row : rows)
+        for (std::size_t c = 0; c < std::size(shown); ++c)
+            widths[c] = std::max(widths[c], tsvField(row[shown[c]]).size());
+    for (const ListRow& row : rows) {
+        QString line;
+        for (std::size_t c = 0; c < std::size(shown); ++c) {
+            const QString cell = tsvField(row[shown[c]]);
+            const bool last = c + 1 == std::size(shown);
+            if (c > 0)
+                line += QStringLiteral("  ");
+            line += rightAligned[c] ? cell.rightJustified(widths[c]) : last ? cell : cell.leftJustified(widths[c]);
+        }
+        out.Line(line);
+    }
+}
+
 } // namespace
 
 int ListCommand(const CliOptions& options)
@@ -55,23 +92,31 @@ int ListCommand(const CliOptions& options)
     bool anyFailed = false;
     std::vector<CliEntry> entries = ReadEntries(big, options.archive, out, anyFailed, RowCells::Build);
     SortAsListed(entries);
+    const std::vector<const CliEntry*> listed =
+        SelectEntries(entries, options.names, options.excludes, options.archive, out, anyFailed);
 
     if (options.json) {
         // Written entry by entry, in the layout of an indented JSON array, so
         // that memory does not grow with the output.
         out.Text(QStringLiteral("[\n"));
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            QByteArray object = QJsonDocument(jsonEntry(big, entries[i])).toJson(QJsonDocument::Indented);
+        for (std::size_t i = 0; i < listed.size(); ++i) {
+            QByteArray object = QJsonDocument(jsonEntry(big, *listed[i])).toJson(QJsonDocument::Indented);
             object.chop(1); // the document's closing line feed
             object.replace("\n", "\n    ");
-            out.Text(QStringLiteral("    ") + QString::fromUtf8(object) + (i + 1 < entries.size() ? QStringLiteral(",\n") : QStringLiteral("\n")));
+            out.Text(QStringLiteral("    ") + QString::fromUtf8(object)
+                + (i + 1 < listed.size() ? QStringLiteral(",\n") : QStringLiteral("\n")));
         }
         out.Text(QStringLiteral("]\n"));
+    } else if (options.jsonLines) {
+        for (const CliEntry* e : listed)
+            out.Line(QString::fromUtf8(QJsonDocument(jsonEntry(big, *e)).toJson(QJsonDocument::Compact)));
+    } else if (options.longList) {
+        printLong(big, listed, out);
     } else {
-        for (const CliEntry& e : entries) {
-            out.Line(tsvField(e.name) + u'\t' + QString::number(big.data_uncompressed_size(e.id)) + u'\t'
-                + QString::number(big.data_compressed_size(e.id)) + u'\t'
-                + (big.data_compressed_flag(e.id) ? u'1' : u'0') + u'\t' + ModifiedText(big.timestamp_seconds(e.id)));
+        for (const CliEntry* e : listed) {
+            out.Line(tsvField(e->name) + u'\t' + QString::number(big.data_uncompressed_size(e->id)) + u'\t'
+                + QString::number(big.data_compressed_size(e->id)) + u'\t'
+                + (big.data_compressed_flag(e->id) ? u'1' : u'0') + u'\t' + ModifiedText(big.timestamp_seconds(e->id)));
         }
     }
     return anyFailed ? ExitEntryFailed : ExitOk;

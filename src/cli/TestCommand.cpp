@@ -9,50 +9,6 @@
 
 namespace pelkora::cli {
 
-namespace {
-
-// Entries whose data areas overlap: normal archives never share bytes, and
-// many names on one stream is how a small archive promises huge output.
-// Reports each overlap once, against the entry that reaches furthest before
-// it. True when any was found.
-bool reportSharedData(cBig& big, const std::vector<CliEntry>& entries, const QString& archive, CliOutput& out)
-{
-    struct Area {
-        qint64 start;
-        qint64 end;
-        std::int32_t id;
-    };
-    std::vector<Area> areas;
-    areas.reserve(entries.size());
-    for (const CliEntry& e : entries) {
-        try {
-            const qint64 size = big.data_compressed_size(e.id);
-            if (size > 0)
-                areas.push_back({big.data_offset(e.id), big.data_offset(e.id) + size, e.id});
-        } catch (const BigRuntimeError&) {
-            // Reported above as data that cannot be read.
-        }
-    }
-    std::sort(areas.begin(), areas.end(),
-        [](const Area& a, const Area& b) { return a.start != b.start ? a.start < b.start : a.id < b.id; });
-    bool found = false;
-    const Area* reach = nullptr; // the area that ends furthest so far
-    for (const Area& area : areas) {
-        if (reach && area.start < reach->end) {
-            out.Error(archive, QStringLiteral("entries %1 and %2 share data at offset %3.")
-                                   .arg(std::min(reach->id, area.id))
-                                   .arg(std::max(reach->id, area.id))
-                                   .arg(area.start));
-            found = true;
-        }
-        if (!reach || area.end > reach->end)
-            reach = &area;
-    }
-    return found;
-}
-
-} // namespace
-
 int TestCommand(const CliOptions& options)
 {
     CliOutput out(options.quiet);
@@ -91,8 +47,13 @@ int TestCommand(const CliOptions& options)
         }
     }
     out.EndProgress();
-    if (reportSharedData(big, entries, options.archive, out))
+    for (const SharedData& shared : FindSharedData(big, entries)) {
+        out.Error(options.archive, QStringLiteral("entries %1 and %2 share data at offset %3.")
+                                       .arg(shared.first)
+                                       .arg(shared.second)
+                                       .arg(shared.offset));
         anyFailed = true;
+    }
     if (!options.quiet)
         out.Line(QStringLiteral("%1: %2 entries, %3 did not verify").arg(options.archive).arg(big.FileCount()).arg(failed));
     return anyFailed ? ExitEntryFailed : ExitOk;

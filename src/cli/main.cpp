@@ -22,7 +22,7 @@ int run(const CliOptions& options)
     CliOutput out(false);
     switch (options.verb) {
     case Verb::Help:
-        out.Text(UsageText());
+        out.Text(UsageText(options.helpFor));
         return ExitOk;
     case Verb::Version:
         out.Line(QStringLiteral("pelkora-cli " PELKORA_VERSION));
@@ -33,6 +33,8 @@ int run(const CliOptions& options)
         return ExtractCommand(options);
     case Verb::Test:
         return TestCommand(options);
+    case Verb::Info:
+        return InfoCommand(options);
     case Verb::None:
         break;
     }
@@ -47,6 +49,19 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     pelkora::BuildCrcTable();
     pelkora::InitLZSS();
+
+    // An argument that does not decode (a file name in another encoding)
+    // would silently turn into another path: refuse it instead.
+    for (int i = 1; i < argc; ++i) {
+        if (QString::fromLocal8Bit(argv[i]).toLocal8Bit() != QByteArray(argv[i])) {
+            CliOutput(false).Error(QStringLiteral("usage"),
+                QStringLiteral("argument %1 (\"%2\") is not valid in the locale's encoding (UTF-8); "
+                               "rename the file or folder (see pelkora-cli --help)")
+                    .arg(i)
+                    .arg(QString::fromLocal8Bit(argv[i])));
+            return ExitUsage;
+        }
+    }
 
     const int code = run(ParseCommandLine(QCoreApplication::arguments().mid(1)));
     // Output that never arrived (a full disk, a closed pipe end) is a failure

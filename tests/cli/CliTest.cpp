@@ -339,37 +339,216 @@ TEST_F(CliTest, AFullStdoutExitsTwo)
     }
 }
 
-TEST_F(CliTest, UsageErrorsExitSixtyFour)
+// Argument lines against exit status, stdout and stderr. "A" stands for the
+// archive, "D" for a fresh destination.
+TEST_F(CliTest, ArgumentLinesGiveTheirExitStatusAndOutput)
 {
     const QString archive = write(kListed);
-    const std::vector<QStringList> cases = {
-        {},
-        {"list"},
-        {"list", archive, archive},
-        {"list", "--bogus", archive},
-        {"list", "-q", archive},
-        {"test", "--json", archive},
-        {"test"},
-        {"extract", archive},
-        {"unpack", archive},
-        {"--version", "extra"},
-        {"-x"},
+    struct Case {
+        QStringList arguments;
+        int code;
+        QString outHas;  // stdout contains (empty: stdout is empty)
+        QString errHas;  // stderr contains (empty: stderr is empty)
     };
-    for (const QStringList& arguments : cases) {
+    const std::vector<Case> cases = {
+        // Usage errors.
+        {{}, 64, "", "pelkora-cli --help"},
+        {{"list"}, 64, "", "list takes ARCHIVE"},
+        {{"list", "--bogus", "A"}, 64, "", "bogus"},
+        {{"test", "--json", "A"}, 64, "", "json"},
+        {{"test"}, 64, "", "test takes one ARCHIVE"},
+        {{"test", "A", "A"}, 64, "", "test takes one ARCHIVE"},
+        {{"extract", "A"}, 64, "", "extract takes"},
+        {{"unpack", "A"}, 64, "", "unknown command \"unpack\""},
+        {{"--version", "extra"}, 64, "", "--version takes no arguments"},
+        {{"-x"}, 64, "", "unknown option \"-x\""},
+        {{"-q"}, 64, "", "no command given"},
+        {{"extract", "-k", "--overwrite", "A", "D"}, 64, "", "exclude each other"},
+        {{"extract", "-O", "-C", "D", "A"}, 64, "", "exclude each other"},
+        {{"list", "--json", "--long", "A"}, 64, "", "exclude each other"},
+        // -q for every verb, before or after it; "--" ends the options.
+        {{"list", "-q", "A"}, 0, "alpha.txt", ""},
+        {{"-q", "list", "A"}, 0, "alpha.txt", ""},
+        {{"-q", "test", "A"}, 0, "", ""},
+        {{"test", "A", "--quiet"}, 0, "", ""},
+        {{"-q", "extract", "A", "D"}, 0, "", ""},
+        {{"list", "--", "A"}, 0, "alpha.txt", ""},
+        {{"info", "-q", "A"}, 0, "entries:          5", ""},
+        // Names that select nothing.
+        {{"list", "A", "A"}, 1, "", "not in the archive"},
+        {{"list", "A", "nothing*"}, 1, "", "\"nothing*\": not in the archive"},
+        {{"extract", "-q", "A", "D", "alpha.txt", "missing.txt"}, 1, "", "\"missing.txt\": not in the archive"},
+        // Help for the tool and for each verb, with examples.
+        {{"--help"}, 0, "pelkora-cli info [--json] ARCHIVE", ""},
+        {{"extract", "--help"}, 0, "Usage: pelkora-cli extract", ""},
+        {{"extract", "-h"}, 0, "pelkora-cli extract -O game.big readme.txt | less", ""},
+        {{"list", "--help"}, 0, "--json-lines", ""},
+        {{"--help", "info"}, 0, "Usage: pelkora-cli info", ""},
+        {{"test", "--help"}, 0, "Examples:", ""},
+        {{"--version"}, 0, "pelkora-cli ", ""},
+    };
+    int destinations = 0;
+    for (const Case& c : cases) {
+        QStringList arguments = c.arguments;
+        const QString dest = tmp.filePath(QStringLiteral("D%1").arg(++destinations));
+        for (QString& a : arguments) {
+            if (a == "A")
+                a = archive;
+            else if (a == "D")
+                a = dest;
+        }
         SCOPED_TRACE(arguments.join(' ').toStdString());
         const CliRun run = RunCli(arguments);
-        EXPECT_EQ(run.code, 64);
-        EXPECT_EQ(run.out, "");
-        EXPECT_EQ(run.errors.size(), 1);
-        ExpectErrorLines(run, "pelkora-cli --help");
+        EXPECT_EQ(run.code, c.code);
+        if (c.outHas.isEmpty())
+            EXPECT_EQ(run.out, "");
+        else
+            EXPECT_TRUE(run.out.contains(c.outHas)) << run.out.toStdString();
+        if (c.errHas.isEmpty()) {
+            EXPECT_EQ(run.errors, QStringList());
+        } else {
+            ExpectErrorLines(run, c.errHas);
+            EXPECT_EQ(run.errors.size(), c.code == 64 ? 1 : run.errors.size());
+        }
+    }
+}
+
+// NAME patterns: full names, folders and globs, any letter case, "/" or "\".
+TEST_F(CliTest, NamePatternsSelectFullNamesFoldersAndGlobs)
+{
+    const QString archive = write({
+        {.name = "readme.txt", .data = "r"},
+        {.name = "data\\maps\\level1.map", .data = "1"},
+        {.name = "data\\maps\\level2.map", .data = "2"},
+        {.name = "data\\maps\\old\\level3.map", .data = "3"},
+        {.name = "data\\mapsx\\other.map", .data = "x"},
+        {.name = "Sound\\Intro.WAV", .data = "w"},
+        {.name = "sound\\fx\\boom.wav", .data = "b"},
+    });
+    struct Case {
+        QStringList patterns;
+        QStringList excludes;
+        QStringList names; // sorted
+    };
+    const std::vector<Case> cases = {
+        {{"README.TXT"}, {}, {"readme.txt"}},
+        {{"data\\maps"}, {}, {"data\\maps\\level1.map", "data\\maps\\level2.map", "data\\maps\\old\\level3.map"}},
+        {{"data/maps/"}, {}, {"data\\maps\\level1.map", "data\\maps\\level2.map", "data\\maps\\old\\level3.map"}},
+        {{"*.wav"}, {}, {}},
+        {{"*/*.wav"}, {}, {"Sound\\Intro.WAV"}},
+        {{"**.wav"}, {}, {"Sound\\Intro.WAV", "sound\\fx\\boom.wav"}},
+        {{"sound/**/*.wav"}, {}, {"Sound\\Intro.WAV", "sound\\fx\\boom.wav"}},
+        {{"data/*/level?.map"}, {}, {"data\\maps\\level1.map", "data\\maps\\level2.map"}},
+        {{"data/**/level[13].map"}, {}, {"data\\maps\\level1.map", "data\\maps\\old\\level3.map"}},
+        {{"data/maps"}, {"*/*/old"}, {"data\\maps\\level1.map", "data\\maps\\level2.map"}},
+        {{}, {"data", "**.wav"}, {"readme.txt"}},
+        {{"readme.txt", "readme.txt"}, {}, {"readme.txt"}},
+    };
+    for (const Case& c : cases) {
+        QStringList arguments = {"list", archive};
+        for (const QString& e : c.excludes)
+            arguments << "--exclude" << e;
+        arguments << "--" << c.patterns;
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        const CliRun run = RunCli(arguments);
+        QStringList names;
+        for (const QString& line : run.out.split(u'\n', Qt::SkipEmptyParts))
+            names << line.section(u'\t', 0, 0);
+        names.sort();
+        EXPECT_EQ(names, c.names);
+        EXPECT_EQ(run.code, c.names.isEmpty() ? 1 : 0);
+    }
+}
+
+TEST_F(CliTest, ExtractDestinationsStdoutAndKeepingExistingFiles)
+{
+    const QByteArray text = Pattern(5000);
+    const QString archive = write({
+        {.name = "readme.txt", .data = "plain words", .timestamp = 100},
+        {.name = "data\\packed.bin", .data = text, .compress = true, .timestamp = 200},
+    });
+
+    // -O: the bytes of the entries, in ID order, nothing else.
+    QProcess process;
+    process.start(QStringLiteral(PELKORA_CLI_PATH), {"extract", "-O", archive, "data/packed.bin", "README.txt"});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 0);
+    EXPECT_EQ(process.readAllStandardOutput(), "plain words" + text);
+    EXPECT_EQ(process.readAllStandardError(), "");
+
+    // -C DIR and the positional DEST write the same tree; -v names each file.
+    const QString viaOption = tmp.filePath("via-option");
+    const CliRun withC = RunCli({"extract", "-v", "-C", viaOption, archive});
+    EXPECT_EQ(withC.code, 0);
+    EXPECT_EQ(withC.out, viaOption + "/readme.txt\n" + viaOption + "/data/packed.bin\n");
+    EXPECT_EQ(ReadAll(viaOption + "/data/packed.bin"), text);
+
+    // -k keeps an existing file's bytes and time and writes the others.
+    const QString dest = tmp.filePath("keep");
+    ASSERT_TRUE(QDir().mkpath(dest));
+    ASSERT_TRUE(WriteFile(dest + "/readme.txt", "mine"));
+    SetModified(dest + "/readme.txt", 77);
+    const CliRun keep = RunCli({"extract", "-k", archive, dest});
+    EXPECT_EQ(keep.code, 0);
+    EXPECT_EQ(keep.errors, QStringList());
+    EXPECT_EQ(ReadAll(dest + "/readme.txt"), "mine");
+    EXPECT_EQ(ModifiedSeconds(dest + "/readme.txt"), 77);
+    EXPECT_EQ(ReadAll(dest + "/data/packed.bin"), text);
+    // Without -k the file is replaced, as before.
+    EXPECT_EQ(RunCli({"extract", "--overwrite", archive, dest}).code, 0);
+    EXPECT_EQ(ReadAll(dest + "/readme.txt"), "plain words");
+}
+
+// A destination whose bytes are not valid UTF-8 is refused, never written
+// under another name.
+TEST_F(CliTest, ArgumentsThatDoNotDecodeAreRefused)
+{
+    const QString archive = write({{.name = "a.txt", .data = "a"}});
+    QProcess process;
+    process.setWorkingDirectory(tmp.path());
+    process.start(QStringLiteral("/bin/sh"),
+        {"-c", "exec \"$0\" extract \"$1\" \"$(printf 'out\\351')\"", QStringLiteral(PELKORA_CLI_PATH), archive});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 64);
+    EXPECT_TRUE(process.readAllStandardError().contains("not valid in the locale's encoding"));
+    EXPECT_EQ(QDir(tmp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({"archive.big"}));
+}
+
+TEST_F(CliTest, JsonLinesLongListingAndInfo)
+{
+    const QString archive = write(kListed);
+    const CliRun array = RunCli({"list", "--json", archive});
+    const CliRun lines = RunCli({"list", "--json-lines", archive});
+    ASSERT_EQ(lines.code, 0);
+    const QJsonArray expected = QJsonDocument::fromJson(array.out.toUtf8()).array();
+    const QStringList objects = lines.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(objects.size(), expected.size());
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        QJsonParseError error{};
+        const QJsonDocument line = QJsonDocument::fromJson(objects[i].toUtf8(), &error);
+        ASSERT_EQ(error.error, QJsonParseError::NoError) << objects[i].toStdString();
+        EXPECT_EQ(line.object(), expected[i].toObject());
     }
 
-    const CliRun help = RunCli({"--help"});
-    EXPECT_EQ(help.code, 0);
-    EXPECT_TRUE(help.out.contains("pelkora-cli extract [-q] [--force] ARCHIVE DEST [NAME...]"));
-    const CliRun version = RunCli({"--version"});
-    EXPECT_EQ(version.code, 0);
-    EXPECT_TRUE(version.out.startsWith("pelkora-cli "));
+    const CliRun longList = RunCli({"list", "-l", archive});
+    ASSERT_EQ(longList.code, 0);
+    const QStringList rows = longList.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), 6);
+    EXPECT_TRUE(rows[0].startsWith("Name")) << rows[0].toStdString();
+    // The Size column ends at the same place on every line.
+    const qsizetype sizeEnd = rows[0].indexOf("Size") + 4;
+    for (const QString& row : rows)
+        EXPECT_NE(row[sizeEnd - 1], u' ') << row.toStdString();
+    EXPECT_TRUE(longList.out.contains("BIN File"));
+
+    const CliRun info = RunCli({"info", "--json", archive});
+    ASSERT_EQ(info.code, 0);
+    const QJsonObject object = QJsonDocument::fromJson(info.out.toUtf8()).object();
+    EXPECT_EQ(object["entries"].toInt(), 5);
+    EXPECT_EQ(object["compressed"].toInt(), 1);
+    EXPECT_EQ(object["earliest"].toString(), "1901-12-13 20:45:52");
+    EXPECT_EQ(object["latest"].toString(), "2038-01-19 03:14:07");
+    EXPECT_EQ(object["shared_data"].toArray().size(), 0);
 }
 
 // Names that all point at one data area promise far more bytes than the

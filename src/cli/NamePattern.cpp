@@ -1,0 +1,89 @@
+#include "cli/NamePattern.h"
+
+namespace pelkora::cli {
+namespace {
+
+const QChar kSeparator = u'\\';
+
+bool hasGlobCharacters(const QString& text)
+{
+    return text.contains(u'*') || text.contains(u'?') || text.contains(u'[');
+}
+
+// The glob as an anchored expression over lower-cased, "\"-separated names.
+QString globExpression(const QString& glob)
+{
+    QString expression;
+    for (qsizetype i = 0; i < glob.size(); ++i) {
+        const QChar c = glob[i];
+        if (c == u'*') {
+            if (i + 1 < glob.size() && glob[i + 1] == u'*') {
+                ++i;
+                // "**\" also matches no folder at all: "a\**\b" takes "a\b".
+                if (i + 1 < glob.size() && glob[i + 1] == kSeparator) {
+                    ++i;
+                    expression += QStringLiteral("(?:.*\\\\)?");
+                } else {
+                    expression += QStringLiteral(".*");
+                }
+            } else {
+                expression += QStringLiteral("[^\\\\]*");
+            }
+        } else if (c == u'?') {
+            expression += QStringLiteral("[^\\\\]");
+        } else if (c == u'[') {
+            const qsizetype end = glob.indexOf(u']', i + 2);
+            if (end < 0) {
+                expression += QRegularExpression::escape(QString(c));
+                continue;
+            }
+            QString set = glob.mid(i + 1, end - i - 1);
+            const bool negated = set.startsWith(u'!') || set.startsWith(u'^');
+            if (negated)
+                set.remove(0, 1);
+            set.replace(kSeparator, QStringLiteral("\\\\")).replace(u']', QStringLiteral("\\]"));
+            expression += (negated ? QStringLiteral("[^\\\\") : QStringLiteral("[")) + set + u']';
+            i = end;
+        } else {
+            expression += QRegularExpression::escape(QString(c));
+        }
+    }
+    return QStringLiteral("\\A") + expression + QStringLiteral("\\z");
+}
+
+} // namespace
+
+NamePattern::NamePattern(const QString& text)
+    : text_(text)
+    , rawLower_(text.toLower())
+    , lower_(QString(text).replace(u'/', kSeparator).toLower())
+{
+    while (lower_.endsWith(kSeparator))
+        lower_.chop(1);
+    isGlob_ = hasGlobCharacters(lower_);
+    if (isGlob_)
+        glob_ = QRegularExpression(globExpression(lower_), QRegularExpression::DotMatchesEverythingOption);
+}
+
+bool NamePattern::matches(const QString& lowerName) const
+{
+    if (isGlob_) {
+        // A glob that names a folder takes everything below it, as a plain
+        // folder name does.
+        if (glob_.match(lowerName).hasMatch())
+            return true;
+        for (qsizetype at = lowerName.indexOf(kSeparator); at > 0; at = lowerName.indexOf(kSeparator, at + 1)) {
+            if (glob_.match(QStringView(lowerName).left(at)).hasMatch())
+                return true;
+        }
+        return false;
+    }
+    if (lowerName == rawLower_)
+        return true;
+    if (lowerName.size() == lower_.size())
+        return lowerName == lower_;
+    return lowerName.size() > lower_.size() && lowerName.startsWith(lower_) && lowerName[lower_.size()] == kSeparator
+        && !lower_.isEmpty();
+}
+
+} // namespace pelkora::cli
