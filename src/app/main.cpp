@@ -12,6 +12,10 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     pelkora::InstallErrorBoxReport();
     const auto window = pelkora::Main(pelkora::ArgumentText(QCoreApplication::arguments()));
+    // In a run, the first failure's box offers to gather the rest.
+    window->setRunFailurePrompt([w = window.get()](const QString& title, const QString& text) {
+        return pelkora::frmMain::ShowRunFailureBox(w, title, text);
+    });
     // Closed while the command-line archive was still being listed.
     if (pelkora::ShutdownRequested())
         return 0;

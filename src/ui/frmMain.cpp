@@ -1,7 +1,9 @@
 #include "ui/frmMain.h"
 
+#include "app/ErrorReport.h"
 #include "app/ModMain.h"
 #include "support/Paths.h"
+#include "ui/ErrorBox.h"
 #include "ui/FileGrid.h"
 #include "ui/StatusBar.h"
 #include "ui/Startup.h"
@@ -11,15 +13,22 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 #include <cmath>
 #include <utility>
@@ -443,8 +452,43 @@ bool frmMain::askDestination(QString& destination)
     return true;
 }
 
+bool frmMain::ShowRunFailureBox(QWidget* parent, const QString& title, const QString& text)
+{
+    // The report's lines are separated by CR LF; the box breaks at LF.
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    const auto box = MakeErrorBox(title, shown, parent);
+    QPushButton* rest = box->addButton(QStringLiteral("Report the rest at the end"), QMessageBox::AcceptRole);
+    box->exec();
+    return box->clickedButton() == rest;
+}
+
+// The number and description of a report ("Error Number: N", "Description: D").
+static QString gatheredLine(const QString& entry, const QString& text)
+{
+    QString number;
+    QString description;
+    for (const QString& line : text.split(QStringLiteral("\r\n"))) {
+        if (line.startsWith(QLatin1String("Error Number: ")))
+            number = line.mid(14);
+        else if (line.startsWith(QLatin1String("Description: ")))
+            description = line.mid(13);
+    }
+    return entry + u'\t' + number + u'\t' + description;
+}
+
 void frmMain::beginRun(std::int32_t progressMaximum)
 {
+    mGathered.clear();
+    mGathering = false;
+    mPreviousReport = SetErrorReportHandler([this](const QString& title, const QString& text) {
+        if (mGathering)
+            mGathered << gatheredLine(mRunEntry, text);
+        else if (mRunFailurePrompt)
+            mGathering = mRunFailurePrompt(title, text);
+        else if (mPreviousReport)
+            mPreviousReport(title, text);
+    });
     ShowBusy();
     SetupProgress(progressMaximum);
     pbBar->show();
@@ -453,8 +497,39 @@ void frmMain::beginRun(std::int32_t progressMaximum)
     Grid1->setPainting(false);
 }
 
+// One dialog for the failures of a run, their lines selectable to copy.
+void frmMain::showGatheredFailures(const QStringList& lines)
+{
+    QDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("dlgRunFailures"));
+    dialog.setWindowTitle(kErrorTitle);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(new QLabel(
+        QStringLiteral("%1 more entries could not be extracted (entry, error number, description):").arg(lines.size()),
+        &dialog));
+    auto* list = new QPlainTextEdit(lines.join(u'\n'), &dialog);
+    list->setReadOnly(true);
+    list->setLineWrapMode(QPlainTextEdit::NoWrap);
+    layout->addWidget(list);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    layout->addWidget(buttons);
+    dialog.resize(TwipsToPixels(9000), TwipsToPixels(4500));
+    dialog.exec();
+}
+
 void frmMain::endRun()
 {
+    SetErrorReportHandler(std::move(mPreviousReport));
+    mPreviousReport = nullptr;
+    if (!mGathered.isEmpty()) {
+        const QStringList lines = std::exchange(mGathered, {});
+        if (mShowGathered)
+            mShowGathered(lines);
+        else
+            showGatheredFailures(lines);
+    }
+    mGathering = false;
     Grid1->setPainting(true);
     // The run stepped the current cell through the rows without the user:
     // the view stays where the user left it.
@@ -494,6 +569,7 @@ void frmMain::mnuExtract_Click()
         mProgress->setValue(static_cast<float>(counter));
         QString name, path;
         readRow(row, name, path);
+        mRunEntry = path + name;
         mExtract(destination, name, path);
         ++counter;
         YieldToEvents();
@@ -516,6 +592,7 @@ void frmMain::mnuExtAll_Click()
         mProgress->setValue(static_cast<float>(row));
         QString name, path;
         readRow(row, name, path);
+        mRunEntry = path + name;
         mExtract(destination, name, path);
         YieldToEvents();
     }

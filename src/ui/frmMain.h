@@ -10,12 +10,14 @@
 // under the running loop. Nothing is greyed out. Closing ends the program
 // between two entries.
 
+#include "app/ErrorReport.h"
 #include "app/ModMain.h"
 #include "ui/ImageList.h"
 
 #include <QMainWindow>
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -102,6 +104,18 @@ public:
     using EntryExtractor = std::function<void(const QString& destination, const QString& name, const QString& path)>;
     void setEntryExtractor(EntryExtractor extractor) { mExtract = std::move(extractor); }
 
+    // A failure during an extraction run is first shown by this prompt; it
+    // answers true when the user asks for the rest of the run's failures to
+    // be gathered and shown once at its end. Unset, failures go to the error
+    // report one by one.
+    using RunFailurePrompt = std::function<bool(const QString& title, const QString& text)>;
+    void setRunFailurePrompt(RunFailurePrompt prompt) { mRunFailurePrompt = std::move(prompt); }
+    static bool ShowRunFailureBox(QWidget* parent, const QString& title, const QString& text);
+    // Shows the gathered failures: one line each, entry, number and
+    // description separated by tabs. The default is a dialog to copy from.
+    using GatheredFailures = std::function<void(const QStringList& lines)>;
+    void setGatheredFailuresView(GatheredFailures view) { mShowGathered = std::move(view); }
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -116,6 +130,7 @@ private:
     bool askDestination(QString& destination);
     void beginRun(std::int32_t progressMaximum);
     void endRun();
+    void showGatheredFailures(const QStringList& lines);
     void readRow(int row, QString& name, QString& path);
 
     QWidget* mClientArea = nullptr;
@@ -130,6 +145,12 @@ private:
     OpenDialogRunner mOpenDialog;
     DestinationPrompt mAskDestination;
     EntryExtractor mExtract;
+    RunFailurePrompt mRunFailurePrompt;
+    GatheredFailures mShowGathered;
+    QString mRunEntry;          // the entry being extracted, for gathered failures
+    QStringList mGathered;      // failures gathered during the run
+    bool mGathering = false;    // the user asked for the rest at the end
+    ErrorReportHandler mPreviousReport; // the report outside runs
 };
 
 } // namespace pelkora

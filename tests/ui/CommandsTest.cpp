@@ -398,6 +398,65 @@ TEST_F(CommandsTest, ARunKeepsTheUsersViewAndColumnWidths)
     }
 }
 
+// The first failure of a run may ask for the rest to be gathered: then one
+// list at the end instead of one box per entry. Without that choice every
+// failure is reported on its own, as before.
+TEST_F(CommandsTest, ARunsFailuresCanBeGatheredIntoOneListAtTheEnd)
+{
+    const QString archive = writeArchive("refused.big", {
+        {.name = "..\\one.txt", .data = "x"},
+        {.name = "good.txt", .data = "good"},
+        {.name = "..\\two.txt", .data = "x"},
+        {.name = "..\\three.txt", .data = "x"},
+    });
+    struct Case {
+        const char* what;
+        bool installPrompt;
+        bool gather;
+        int prompts;
+        qsizetype gathered;
+        std::size_t reports;
+    };
+    for (const Case c : {Case{"gather the rest", true, true, 1, 2, 0}, Case{"box by box", true, false, 3, 0, 0},
+             Case{"no prompt", false, false, 0, 0, 3}}) {
+        SCOPED_TRACE(c.what);
+        mReports.clear();
+        frmMain& w = start(archive);
+        const QString out = scratchPath(QStringLiteral("out-%1").arg(QLatin1String(c.what)).replace(u' ', u'-'));
+        w.setDestinationPrompt([&](QString& destination) {
+            destination = out + u'/';
+            return true;
+        });
+        int prompts = 0;
+        QStringList gathered;
+        if (c.installPrompt) {
+            w.setRunFailurePrompt([&](const QString& title, const QString& text) {
+                ++prompts;
+                EXPECT_EQ(title, "Application Error");
+                EXPECT_TRUE(text.startsWith("An error occurred while extracting a file.")) << text.toStdString();
+                return c.gather;
+            });
+        }
+        w.setGatheredFailuresView([&](const QStringList& lines) { gathered = lines; });
+        w.mnuExtAll_Click();
+        EXPECT_EQ(prompts, c.prompts);
+        EXPECT_EQ(gathered.size(), c.gathered);
+        for (const QString& line : gathered) {
+            const QStringList fields = line.split(u'\t');
+            ASSERT_EQ(fields.size(), 3) << line.toStdString();
+            EXPECT_TRUE(fields[0].startsWith("..\\")) << line.toStdString();
+            EXPECT_EQ(fields[1], "52");
+            EXPECT_TRUE(fields[2].contains(fields[0])) << line.toStdString();
+        }
+        EXPECT_EQ(mReports.size(), c.reports);
+        EXPECT_TRUE(QFile::exists(out + "/good.txt"));
+        // After the run the report is the window's usual one again.
+        mReports.clear();
+        w.OpenFile(scratchPath("missing.big"));
+        EXPECT_EQ(mReports.size(), 1u);
+    }
+}
+
 TEST_F(CommandsTest, ExtractionCommandsDoNothingOnAnEmptyList)
 {
     frmMain& w = startCounting(QString());
