@@ -6,6 +6,7 @@
 #include "ui/frmMain.h"
 
 #include <QCoreApplication>
+#include <QUrl>
 
 namespace pelkora {
 
@@ -24,6 +25,24 @@ ShutdownExit& exitSlot()
 QString ArgumentText(const QStringList& arguments)
 {
     return arguments.mid(1).join(u' ');
+}
+
+QString ArchivePathFromArgument(const QString& argumentText)
+{
+    if (!argumentText.startsWith(QLatin1String("file://"), Qt::CaseInsensitive))
+        return argumentText;
+    QUrl url(argumentText);
+    if (url.host().compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+        url.setHost(QString()); // this machine, not a network share
+    return url.isValid() && url.isLocalFile() ? url.toLocalFile() : argumentText;
+}
+
+int UndecodableArgument(int argc, const char* const* argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (QString::fromLocal8Bit(argv[i]).toLocal8Bit() != QByteArray(argv[i]))
+            return i;
+    return 0;
 }
 
 std::unique_ptr<frmMain> Main(const QString& argumentText)

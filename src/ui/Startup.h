@@ -17,6 +17,18 @@ extern frmMain* gMainForm;
 // with single blanks (the shell has already split and unquoted them).
 QString ArgumentText(const QStringList& arguments);
 
+// The archive path the argument text names: a file:// URI, as a file manager
+// passes it for %u, becomes its local path; anything else stays as it is.
+QString ArchivePathFromArgument(const QString& argumentText);
+
+// The first argument (1-based) whose bytes are not valid in the locale's
+// encoding, or 0. Such a path cannot be opened as the user sees it.
+int UndecodableArgument(int argc, const char* const* argv);
+inline int UndecodableArgument(int argc, char** argv)
+{
+    return UndecodableArgument(argc, const_cast<const char* const*>(argv));
+}
+
 // Builds the shared tables, creates, loads and shows the main window, and
 // hands a non-empty argument text, whole, to its `OpenFile`. The caller owns
 // the window and runs the event loop unless `ShutDown` already ran.

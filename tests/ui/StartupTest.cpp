@@ -78,6 +78,29 @@ TEST_F(StartupTest, WithoutArgumentTheWindowIsEmptyAndReady)
     EXPECT_TRUE(mReports.empty());
 }
 
+// What a file manager passes: a path, or a file:// URI for %u.
+TEST(ArgumentText, FileUrisBecomeLocalPathsAndUndecodableBytesAreFound)
+{
+    const struct {
+        const char* argument;
+        const char* path;
+    } cases[] = {
+        {"/tmp/a.big", "/tmp/a.big"},
+        {"file:///tmp/a%20b.big", "/tmp/a b.big"},
+        {"FILE:///tmp/caf%C3%A9.big", "/tmp/caf\u00e9.big"},
+        {"file://localhost/tmp/x.big", "/tmp/x.big"},
+        {"/tmp/file:///x.big", "/tmp/file:///x.big"},
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ArchivePathFromArgument(QString::fromUtf8(c.argument)), QString::fromUtf8(c.path)) << c.argument;
+
+    const char* good[] = {"pelkora", "/tmp/caf\xc3\xa9.big"};
+    const char* bad[] = {"pelkora", "/tmp/ok.big", "/tmp/caf\xe9.big"};
+    EXPECT_EQ(UndecodableArgument(2, good), 0);
+    EXPECT_EQ(UndecodableArgument(3, bad), 2);
+}
+
 TEST(ArgumentText, IsTheArgumentsAfterTheProgramJoinedWithSingleBlanks)
 {
     const struct {
