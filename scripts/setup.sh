@@ -12,6 +12,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   zip unzip
   time python3
+  librsvg2-bin dpkg-dev desktop-file-utils appstream shared-mime-info libglib2.0-bin man-db
 )
 
 missing=()

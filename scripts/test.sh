@@ -13,6 +13,9 @@ export QT_QPA_PLATFORM=offscreen
 bash scripts/build.sh release
 ctest --preset release
 
+if [ "$full" = 1 ]; then
+  bash scripts/check-package.sh
+fi
 if [ "$full" = 1 ] && [ -f scripts/ci-extra.sh ]; then
   bash scripts/ci-extra.sh
 fi
