@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Peak memory (maximum resident set, /usr/bin/time) of pelkora-cli's verbs on
+# an archive of 100,000 small entries, as a user runs them: list in each of
+# its forms, test, and extract into a fresh folder.
+#   bench/memory.sh [ENTRIES]      (default 100000)
+# MEMORY_DIR=DIR keeps the archive there (default build/memory).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+entries="${1:-100000}"
+source scripts/bench-build.sh
+bench_build pelkora-cli pelkora-perf-archive
+cli="$PWD/$build/src/cli/pelkora-cli"
+data="${MEMORY_DIR:-$build/memory}"
+mkdir -p "$data"
+if [ ! -f "$data/$entries/stored.big" ]; then
+  "$build/bench/pelkora-perf-archive" "$data/$entries" "$entries" 2 300 >/dev/null
+  rm -rf "$data/$entries/tree"
+fi
+archive="$data/$entries/stored.big"
+echo "bench/memory: $(date -u '+%Y-%m-%d %H:%M UTC'), $entries entries, archive $(stat -c %s "$archive") bytes"
+measure() {
+  local what="$1"; shift
+  /usr/bin/time -f "%M %e" -o "$data/time.txt" "$@" >/dev/null
+  read -r kb seconds <"$data/time.txt"
+  printf '  %-28s %6d MB  %5.2f s\n' "$what" $((kb / 1024)) "$seconds"
+}
+measure "list" "$cli" list "$archive"
+measure "list --json" "$cli" list --json "$archive"
+measure "list --json-lines" "$cli" list --json-lines "$archive"
+measure "list -l" "$cli" list -l "$archive"
+measure "test" "$cli" test -q "$archive"
+out="$(mktemp -d "$data/out.XXXXXX")"
+measure "extract" "$cli" extract -q "$archive" "$out"
+rm -rf "$out"
