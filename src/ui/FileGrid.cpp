@@ -172,8 +172,10 @@ void FileGrid::setPainting(bool on)
     if (on == mPainting)
         return;
     mPainting = on;
+    // Off, the view stops following the rows (no per-row work) but still
+    // draws what it last showed when it is uncovered or resized; switching
+    // updates off instead would leave a black hole on the screen.
     if (!on) {
-        setUpdatesEnabled(false);
         mModel->setFrozen(true);
         return;
     }
@@ -181,7 +183,6 @@ void FileGrid::setPainting(bool on)
     // A reset drops column widths of hidden sections: put them back.
     applyColWidths();
     showCurrentCell();
-    setUpdatesEnabled(true);
 }
 
 // Mirrors the grid's current cell and selection into the view. Row 0 is the
