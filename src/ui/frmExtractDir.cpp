@@ -1,12 +1,15 @@
 #include "ui/frmExtractDir.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QFont>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QScreen>
 #include <QSet>
 #include <QStorageInfo>
@@ -99,6 +102,14 @@ FolderList::FolderList(QWidget* parent)
     setExpandsOnDoubleClick(false);
     setUniformRowHeights(true);
     connect(this, &QAbstractItemView::doubleClicked, this, &FolderList::Folders_DblClick);
+    // "New Folder" (F7, or the context menu) makes a folder in the open one
+    // and opens it.
+    mNewFolder = new QAction(QStringLiteral("New Folder"), this);
+    mNewFolder->setObjectName(QStringLiteral("actNewFolder"));
+    mNewFolder->setShortcut(Qt::Key_F7);
+    mNewFolder->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(mNewFolder, &QAction::triggered, this, [this] { NewFolder(); });
+    addAction(mNewFolder);
     // Folders are read and sorted in the background, which moves the rows:
     // the open folder is brought back into view until the user takes over.
     const auto follow = [this] {
@@ -146,7 +157,42 @@ void FolderList::wheelEvent(QWheelEvent* event)
 void FolderList::keyPressEvent(QKeyEvent* event)
 {
     mFollowOpenFolder = false;
+    // Return opens the highlighted folder, as a double click does, so the
+    // destination can be chosen without a mouse. It never presses OK.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier) {
+        if (currentIndex().isValid())
+            Folders_DblClick(currentIndex());
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_F7 && event->modifiers() == Qt::NoModifier) {
+        NewFolder(); // when the shortcut did not take the key first
+        event->accept();
+        return;
+    }
     QTreeView::keyPressEvent(event);
+}
+
+void FolderList::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu menu(this);
+    menu.addAction(mNewFolder);
+    menu.exec(event->globalPos());
+}
+
+QString FolderList::NewFolder()
+{
+    if (mPath.isEmpty())
+        return {};
+    const QDir open(mPath);
+    QString name = QStringLiteral("New Folder");
+    for (int n = 2; open.exists(name); ++n)
+        name = QStringLiteral("New Folder %1").arg(n);
+    if (!open.mkdir(name) || !setPath(open.filePath(name))) {
+        QApplication::beep();
+        return {};
+    }
+    return mPath;
 }
 
 QModelIndex FolderList::indexOf(const QString& path) const
@@ -164,6 +210,10 @@ bool FolderList::setPath(const QString& path)
         return false;
     mPath = QDir::toNativeSeparators(clean);
     mModel->setOpenFolder(clean);
+    // The list shows folder names only: the whole path is told on hovering
+    // and to screen readers.
+    setToolTip(mPath);
+    setAccessibleDescription(mPath);
     // The folders above stay expanded down to the open one, which shows the
     // folders inside it.
     for (QModelIndex up = index; up.isValid(); up = up.parent())

@@ -12,6 +12,8 @@
 #include <QString>
 #include <QTreeView>
 
+class QAction;
+
 namespace pelkora {
 
 // The folder list: the open folder with the folders above and inside it.
@@ -28,6 +30,9 @@ public:
     bool setPath(const QString& path);
     // The index of a folder in the list (for tests and the dialog).
     QModelIndex indexOf(const QString& path) const;
+    // Makes "New Folder" (or "New Folder 2", ...) in the open folder and opens
+    // it; its path, or empty when it could not be made.
+    QString NewFolder();
     // Whether the list follows changes on disk (only while it is shown).
     bool watchesForChanges() const;
 
@@ -40,6 +45,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void Folders_DblClick(const QModelIndex& index);
@@ -48,6 +54,7 @@ private:
     OpenFolderModel* mModel;
     QString mPath;
     bool mFollowOpenFolder = true;
+    QAction* mNewFolder = nullptr;
 };
 
 class frmExtractDir : public QDialog {

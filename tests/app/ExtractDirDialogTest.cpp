@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QScreen>
 #include <QStorageInfo>
 #include <QTemporaryDir>
@@ -160,6 +161,33 @@ TEST_F(ExtractDirDialogTest, FolderListWatchesTheDiskOnlyWhileShown)
     }));
     EXPECT_TRUE(watchingWhileShown);
     EXPECT_FALSE(dialog->Folders->watchesForChanges());
+}
+
+// The destination can be chosen from the keyboard: arrows highlight, Return
+// opens (never OK), F7 makes a new folder inside the open one and opens it;
+// the open folder's whole path is told as the list's tooltip.
+TEST_F(ExtractDirDialogTest, KeyboardOpensFoldersAndMakesNewOnes)
+{
+    ASSERT_TRUE(QDir(base).mkpath("Alpha"));
+    EXPECT_TRUE(RunDisplay(*dialog, [&] {
+        FolderList* folders = dialog->Folders;
+        ASSERT_TRUE(folders->setPath(base));
+        EXPECT_EQ(folders->toolTip(), QDir::toNativeSeparators(base));
+        folders->setFocus();
+        folders->setCurrentIndex(folders->indexOf(base + "/Alpha"));
+        QTest::keyClick(folders, Qt::Key_Return);
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_EQ(folders->Path(), QDir::toNativeSeparators(base + "/Alpha"));
+        EXPECT_EQ(folders->toolTip(), folders->Path());
+
+        QTest::keyClick(folders, Qt::Key_F7);
+        EXPECT_EQ(folders->Path(), QDir::toNativeSeparators(base + "/Alpha/New Folder"));
+        EXPECT_TRUE(QFileInfo(base + "/Alpha/New Folder").isDir());
+        ASSERT_TRUE(folders->setPath(base + "/Alpha"));
+        EXPECT_EQ(folders->NewFolder(), QDir::toNativeSeparators(base + "/Alpha/New Folder 2"));
+        dialog->cmdOK->click();
+    }));
+    EXPECT_EQ(dialog->Dir(), WithSeparator(base + "/Alpha/New Folder 2"));
 }
 
 TEST_F(ExtractDirDialogTest, CancelAndCloseByTheFrameReturnFalse)
