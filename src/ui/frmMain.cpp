@@ -277,13 +277,27 @@ void frmMain::showEvent(QShowEvent* event)
     if (!mPlaced) {
         // Centred on the screen, frame included, at the first showing.
         mPlaced = true;
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            QRect frame = frameGeometry();
-            frame.moveCenter(screen->availableGeometry().center());
-            move(frame.topLeft());
-        }
+        FitToScreen();
     }
     Form_Resize();
+}
+
+void frmMain::FitToScreen()
+{
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // A large scale factor or a small screen: the designed size would push
+    // the title bar off the screen, so the window starts smaller.
+    const QRect area = screen->availableGeometry();
+    const QSize frameExtra = frameGeometry().size() - size();
+    const QSize fits(std::min(width(), area.width() - frameExtra.width()),
+        std::min(height(), area.height() - frameExtra.height()));
+    if (fits != size())
+        resize(fits);
+    QRect frame = frameGeometry();
+    frame.moveCenter(area.center());
+    move(std::max(frame.left(), area.left()), std::max(frame.top(), area.top()));
 }
 
 // Sizes come from the window's outer size in twips. A step whose size would

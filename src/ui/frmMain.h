@@ -55,6 +55,9 @@ public:
     void Form_Load();
     // Lays out the list and panel 1 after a size change.
     void Form_Resize();
+    // Shrinks the window to the screen's free area when it is larger, and
+    // centres it there (the first showing does this).
+    void FitToScreen();
 
     void OpenFile(const QString& filename);
     void SetupGrid();

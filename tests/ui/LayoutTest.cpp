@@ -149,3 +149,17 @@ TEST_F(LayoutTest, ValuesFitTheirColumnsInTheFontInUse)
     w.Grid1->horizontalHeader()->resizeSection(2, 40);
     EXPECT_EQ(w.Grid1->columnWidth(2), 40);
 }
+
+// A window larger than the screen (a 2x scale factor on a small screen)
+// is shrunk to the free area, title bar on screen.
+TEST_F(LayoutTest, AWindowLargerThanTheScreenIsShrunkOntoIt)
+{
+    frmMain& w = start();
+    const QRect area = w.screen()->availableGeometry();
+    w.resize(area.width() * 2, area.height() * 2);
+    w.FitToScreen();
+    EXPECT_LE(w.width(), area.width());
+    EXPECT_LE(w.height(), area.height());
+    EXPECT_TRUE(area.contains(w.frameGeometry().topLeft()));
+    EXPECT_GT(w.Grid1->height(), 0);
+}
