@@ -250,6 +250,19 @@ frmExtractDir::frmExtractDir(QWidget* parent)
     for (auto [widget, rect] : {std::pair<QWidget*, TwipsRect>{Label1, kLabel1}, {Drives, kDrives}, {cmdOK, kOK},
              {cmdCancel, kCancel}, {Folders, kFolders}})
         widget->setGeometry(Twips(rect.left), Twips(rect.top), Twips(rect.width), Twips(rect.height));
+    // The twips were drawn for a small dialog font: with a larger one the
+    // label grows to its text and the drive list gives way beside it.
+    const QSize labelNeeds = Label1->sizeHint();
+    if (labelNeeds.width() > Label1->width() || labelNeeds.height() > Label1->height()) {
+        const int drivesRight = Drives->geometry().right();
+        QRect label = Label1->geometry();
+        label.setWidth(std::max(label.width(), labelNeeds.width()));
+        label.setHeight(std::max(label.height(), labelNeeds.height()));
+        label.moveCenter(QPoint(label.center().x(), Drives->geometry().center().y()));
+        Label1->setGeometry(label);
+        const int drivesLeft = std::max(Drives->x(), label.right() + Twips(15));
+        Drives->setGeometry(drivesLeft, Drives->y(), std::max(drivesRight - drivesLeft + 1, Twips(600)), Drives->height());
+    }
 
     // Neither button answers Enter; Esc is switched off in keyPressEvent.
     for (QPushButton* button : {cmdOK, cmdCancel}) {

@@ -190,6 +190,22 @@ TEST_F(ExtractDirDialogTest, KeyboardOpensFoldersAndMakesNewOnes)
     EXPECT_EQ(dialog->Dir(), WithSeparator(base + "/Alpha/New Folder 2"));
 }
 
+// A larger desktop font: "Extract To:" is shown whole, beside the drive list.
+TEST(ExtractDirDialogLayout, TheLabelFitsItsTextWithALargeFont)
+{
+    const QFont before = QApplication::font();
+    QFont large = before;
+    large.setPointSizeF(before.pointSizeF() * 2);
+    QApplication::setFont(large);
+    {
+        frmExtractDir dialog;
+        EXPECT_GE(dialog.Label1->width(), dialog.Label1->sizeHint().width());
+        EXPECT_FALSE(dialog.Label1->geometry().intersects(dialog.Drives->geometry()));
+        EXPECT_LE(dialog.Drives->geometry().right(), dialog.width());
+    }
+    QApplication::setFont(before);
+}
+
 TEST_F(ExtractDirDialogTest, CancelAndCloseByTheFrameReturnFalse)
 {
     ASSERT_TRUE(RunDisplay(*dialog, [&] { dialog->cmdOK->click(); }));
