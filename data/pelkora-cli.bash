@@ -13,7 +13,7 @@ _pelkora_cli()
 
     case "$prev" in
         -C|--directory) _filedir -d; return ;;
-        --exclude) return ;;
+        -x|--exclude) return ;;
     esac
 
     if [[ -z "$verb" ]]; then
@@ -23,9 +23,9 @@ _pelkora_cli()
     if [[ "$cur" == -* ]]; then
         local options='-q --quiet -h --help'
         case "$verb" in
-            list) options+=' -l --long --json --json-lines --exclude' ;;
-            extract) options+=' -C --directory -O --to-stdout -k --keep-existing --overwrite -v --verbose --force --exclude' ;;
-            info) options+=' --json' ;;
+            list) options+=' -l --long -j --json -J --json-lines -x --exclude' ;;
+            extract) options+=' -C --directory -O --to-stdout -k --keep-existing -o --overwrite -v --verbose -f --force -x --exclude' ;;
+            info) options+=' -j --json' ;;
         esac
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
         return

@@ -23,7 +23,7 @@ program="$1"; archive="$2"; out="$3"
 pid=$!
 trap 'kill "$pid" 2>/dev/null || true' EXIT
 title="Pelkora - $archive"
-for _ in $(seq 1 100); do
+for _ in $(seq 1 300); do
   id=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$title\"" | awk '{print $1}' | head -n 1 || true)
   [ -n "$id" ] && break
   sleep 0.1

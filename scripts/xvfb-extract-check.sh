@@ -30,7 +30,7 @@ wait_for_window() {
   done
   echo "$found"
 }
-window=$(wait_for_window "^Pelkora - $2\$" 100)
+window=$(wait_for_window "^Pelkora - $2\$" 300)
 [ -n "$window" ] || { echo "no window titled \"Pelkora - $2\"" >&2; exit 1; }
 echo "window title: $(xdotool getwindowname "$window")"
 xdotool windowfocus --sync "$window" 2>/dev/null || true

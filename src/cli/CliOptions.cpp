@@ -40,16 +40,16 @@ bool isQuiet(const QString& argument)
 
 // The options each verb takes, besides -q and -h that every verb takes.
 struct VerbOptions {
-    QCommandLineOption json{QStringLiteral("json")};
-    QCommandLineOption jsonLines{QStringLiteral("json-lines")};
+    QCommandLineOption json{{QStringLiteral("j"), QStringLiteral("json")}};
+    QCommandLineOption jsonLines{{QStringLiteral("J"), QStringLiteral("json-lines")}};
     QCommandLineOption longList{{QStringLiteral("l"), QStringLiteral("long")}};
-    QCommandLineOption exclude{QStringLiteral("exclude"), QString(), QStringLiteral("PATTERN")};
+    QCommandLineOption exclude{{QStringLiteral("x"), QStringLiteral("exclude")}, QString(), QStringLiteral("PATTERN")};
     QCommandLineOption directory{{QStringLiteral("C"), QStringLiteral("directory")}, QString(), QStringLiteral("DIR")};
     QCommandLineOption toStdout{{QStringLiteral("O"), QStringLiteral("to-stdout")}};
     QCommandLineOption keepExisting{{QStringLiteral("k"), QStringLiteral("keep-existing")}};
-    QCommandLineOption overwrite{QStringLiteral("overwrite")};
+    QCommandLineOption overwrite{{QStringLiteral("o"), QStringLiteral("overwrite")}};
     QCommandLineOption verbose{{QStringLiteral("v"), QStringLiteral("verbose")}};
-    QCommandLineOption force{QStringLiteral("force")};
+    QCommandLineOption force{{QStringLiteral("f"), QStringLiteral("force")}};
     QCommandLineOption quiet{{QStringLiteral("q"), QStringLiteral("quiet")}};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}};
 
@@ -162,9 +162,9 @@ QString UsageText(Verb verb)
             "stay within one folder, ** crosses folders; any letter case, / or \\.\n"
             "\n"
             "  -l, --long          the window's columns, aligned for reading\n"
-            "      --json          one JSON array, written as it goes\n"
-            "      --json-lines    one JSON object per line\n"
-            "      --exclude PAT   leave out entries matching PAT (repeatable)\n"
+            "  -j, --json          one JSON array, written as it goes\n"
+            "  -J, --json-lines    one JSON object per line\n"
+            "  -x, --exclude PAT   leave out entries matching PAT (repeatable)\n"
             "  -q, --quiet         accepted; list prints its results anyway\n"
             "\n"
             "Examples:\n"
@@ -181,11 +181,11 @@ QString UsageText(Verb verb)
             "  -C, --directory DIR  extract under DIR\n"
             "  -O, --to-stdout      write the entries' bytes to stdout, one after another\n"
             "  -k, --keep-existing  skip entries whose file already exists\n"
-            "      --overwrite      replace existing files (the default)\n"
+            "  -o, --overwrite      replace existing files (the default)\n"
             "  -v, --verbose        print each path written\n"
-            "      --force          extract even when the entries' sizes add up to more\n"
+            "  -f, --force          extract even when the entries' sizes add up to more\n"
             "                       than the destination has free\n"
-            "      --exclude PAT    leave out entries matching PAT (repeatable)\n"
+            "  -x, --exclude PAT    leave out entries matching PAT (repeatable)\n"
             "  -q, --quiet          print nothing but errors\n"
             "\n"
             "Examples:\n"
@@ -212,7 +212,7 @@ QString UsageText(Verb verb)
             "compressed entries, date range, entries whose stored hash does not match\n"
             "their name, and overlapping data areas.\n"
             "\n"
-            "      --json    one JSON object\n"
+            "  -j, --json    one JSON object\n"
             "\n"
             "Examples:\n"
             "  pelkora-cli info game.big\n"

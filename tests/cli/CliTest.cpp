@@ -373,6 +373,11 @@ TEST_F(CliTest, ArgumentLinesGiveTheirExitStatusAndOutput)
         {{"test", "A", "--quiet"}, 0, "", ""},
         {{"-q", "extract", "A", "D"}, 0, "", ""},
         {{"list", "--", "A"}, 0, "alpha.txt", ""},
+        // Short forms, also bundled.
+        {{"list", "-J", "-x", "zeta.txt", "A"}, 0, "\"alpha.txt\"", ""},
+        {{"extract", "-kv", "-C", "D", "A", "alpha.txt"}, 0, "alpha.txt", ""},
+        {{"extract", "-qfo", "A", "D"}, 0, "", ""},
+        {{"info", "-j", "A"}, 0, "\"entries\": 5", ""},
         {{"info", "-q", "A"}, 0, "entries:          5", ""},
         // Names that select nothing.
         {{"list", "A", "A"}, 1, "", "not in the archive"},
