@@ -159,14 +159,15 @@ ConfinedResult replaceFile(int folder, const QByteArray& name, const QByteArray&
     for (int attempt = 0; attempt < 16 && !file.valid(); ++attempt) {
         temp = ".pelkora-" + QByteArray::number(QRandomGenerator::global()->generate(), 16) + ".tmp";
         file = Fd(::openat(folder, temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-            st.st_mode & 07777));
+            st.st_mode & 0777));
         if (!file.valid() && errno != EEXIST)
             break;
     }
     if (!file.valid())
         return failed(ConfinedError::CannotCreate, {});
 
-    ::fchmod(file.get(), st.st_mode & 07777); // the umask may have narrowed it
+    // Only the permission bits carry over: extraction never sets setuid, setgid or sticky.
+    ::fchmod(file.get(), st.st_mode & 0777); // the umask may have narrowed it
     ConfinedResult r = fillAndClose(file, data, modifiedUtc);
     if (r.ok() && ::renameat(folder, temp.constData(), folder, name.constData()) != 0)
         r = failed(ConfinedError::CannotReplace, {});
