@@ -14,6 +14,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace pelkora;
 using namespace pelkora::testsupport;
@@ -360,4 +361,34 @@ TEST_F(ExtractEntryTest, WriterKeptAcrossEntriesNoticesFoldersChangedBetweenEntr
     EXPECT_FALSE(linked.ok);
     EXPECT_TRUE(linked.description.contains("link")) << linked.description.toStdString();
     EXPECT_TRUE(QDir(outside).isEmpty());
+}
+
+// A replacement keeps only the permission bits of the old file: setuid,
+// setgid and sticky are never carried over onto new content.
+TEST_F(ExtractEntryTest, ReplacementDropsSetuidSetgidAndSticky)
+{
+    load({{.name = "tool.bin", .data = "NEW"}});
+    const QString path = dest + "/tool.bin";
+    const QByteArray local = QFile::encodeName(path);
+    const struct {
+        mode_t before;
+        mode_t after;
+    } cases[] = {{04755, 0755}, {02755, 0755}, {01777, 0777}, {06750, 0750}};
+    for (const auto& c : cases) {
+        QFile::remove(path);
+        QFile old(path);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("OLD");
+        old.close();
+        ASSERT_EQ(::chmod(local.constData(), c.before), 0);
+        struct stat st {};
+        ASSERT_EQ(::stat(local.constData(), &st), 0);
+        if ((st.st_mode & 07777) != c.before)
+            continue; // this system would not let us set the bit at all
+        const ExtractResult r = ExtractEntry(big, 0, dest, "tool.bin");
+        ASSERT_TRUE(r.ok) << r.description.toStdString();
+        EXPECT_EQ(ReadAll(path), "NEW");
+        ASSERT_EQ(::stat(local.constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, c.after) << std::oct << c.before;
+    }
 }
