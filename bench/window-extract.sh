@@ -6,6 +6,8 @@
 #   bench/window-extract.sh [ENTRIES]     (default 100000)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# A real window on the virtual display, whatever the tests chose before.
+unset QT_QPA_PLATFORM
 entries="${1:-100000}"
 source scripts/bench-build.sh
 bench_build pelkora pelkora-cli pelkora-perf-archive

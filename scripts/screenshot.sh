@@ -5,6 +5,8 @@
 #   SCREENSHOT_OUT=FILE saves the picture there instead (the CI's check).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# A real window on the virtual display, whatever the tests chose before.
+unset QT_QPA_PLATFORM
 build="${1:-build/release}"
 if [ ! -x "$build/src/app/pelkora" ] || [ ! -f "$build/demo/demo.big" ]; then
   bash scripts/build.sh release

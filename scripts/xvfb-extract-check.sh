@@ -6,6 +6,8 @@
 #   scripts/xvfb-extract-check.sh [BUILD_DIR]   (default: build/release)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# A real window on the virtual display, whatever the tests chose before.
+unset QT_QPA_PLATFORM
 build="$PWD/${1:-build/release}"
 for tool in xvfb-run xdotool; do
   command -v "$tool" >/dev/null || { echo "xvfb-extract-check: $tool is missing: apt-get install xvfb xdotool" >&2; exit 1; }
