@@ -267,16 +267,6 @@ void frmMain::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
     Form_Resize();
-    // Resized during work: the bar stays over panel 1 instead of floating
-    // where the status bar used to be.
-    if (pbBar->isVisible())
-        placeProgressBar();
-}
-
-void frmMain::placeProgressBar()
-{
-    pbBar->move(sbStatus->x() + TwipsToPixels(sbStatus->panelLeft(1)), sbStatus->y() + TwipsToPixels(50));
-    pbBar->resize(TwipsToPixels(std::max(sbStatus->panelWidth(1) - 10, 0)), TwipsToPixels(kBarHeight));
 }
 
 // The first showing lays out too: the window's layout has only now placed
@@ -373,7 +363,8 @@ void frmMain::ShowBusy()
 
 void frmMain::SetupProgress(std::int32_t n)
 {
-    placeProgressBar();
+    pbBar->move(sbStatus->x() + TwipsToPixels(sbStatus->panelLeft(1)), sbStatus->y() + TwipsToPixels(50));
+    pbBar->resize(TwipsToPixels(std::max(sbStatus->panelWidth(1) - 10, 0)), TwipsToPixels(kBarHeight));
     pbBar->raise();
     pbBar->setMinimum(0);
     mProgress->setMaximum(static_cast<float>(n));

@@ -133,7 +133,6 @@ private:
     bool askDestination(QString& destination);
     void beginRun(std::int32_t progressMaximum);
     void endRun();
-    void placeProgressBar();
     void showGatheredFailures(const QStringList& lines);
     void readRow(int row, QString& name, QString& path);
 

@@ -94,14 +94,6 @@ TEST_F(LayoutTest, SetupProgressLaysTheBarOverTheFirstPanel)
         // In front of the status bar, inside panel 1.
         EXPECT_TRUE(w.sbStatus->panelWidget(1)->geometry().translated(w.sbStatus->pos()).contains(w.pbBar->geometry()));
     }
-    // Shown during work, the bar follows panel 1 when the window is resized.
-    w.pbBar->show();
-    for (const QSize size : {QSize(900, 600), QSize(560, 400)}) {
-        w.resize(size);
-        EXPECT_EQ(w.pbBar->y(), w.sbStatus->y() + TwipsToPixels(50));
-        EXPECT_TRUE(w.sbStatus->panelWidget(1)->geometry().translated(w.sbStatus->pos()).contains(w.pbBar->geometry()));
-    }
-    w.pbBar->hide();
 }
 
 TEST_F(LayoutTest, BusyAndReadyStatesSwitchTheLampsAndThePointer)
