@@ -1,19 +1,13 @@
 #include "app/SafeName.h"
 
+#include "support/AnsiText.h"
+
 #include <QStringList>
 
 namespace pelkora {
 namespace {
 
 const QChar kArchiveSeparator = u'\\';
-
-// C0, DEL and C1: the code page maps the undefined bytes 0x81, 0x8D, 0x8F,
-// 0x90 and 0x9D to C1 controls, which no file name should carry.
-bool isControl(QChar c)
-{
-    const char16_t u = c.unicode();
-    return u < 0x20 || (u >= 0x7F && u <= 0x9F);
-}
 
 // Windows opens a device instead of a file for these names, in any folder,
 // with any extension and whatever the letter case. They are refused on every
@@ -55,7 +49,7 @@ QString UnsafeNameReason(const QString& fullName)
     if (fullName.size() >= 2 && fullName[1] == u':' && fullName[0].isLetter())
         return QStringLiteral("the name starts with a drive");
     for (const QChar c : fullName) {
-        if (isControl(c))
+        if (IsControlCharacter(c))
             return QStringLiteral("the name contains the control character 0x%1")
                 .arg(c.unicode(), 2, 16, QLatin1Char('0'));
     }

@@ -1,5 +1,7 @@
 #include "cli/CliOutput.h"
 
+#include "support/AnsiText.h"
+
 #include <cstdio>
 
 #ifdef _WIN32
@@ -28,12 +30,12 @@ QString EscapeControls(const QString& text)
     QString out;
     out.reserve(text.size());
     for (const QChar c : text) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-        else if (c.unicode() >= 0x80 && c.unicode() <= 0x9F) // C1 controls, as a terminal would act on them
-            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-        else
+        if (!IsControlCharacter(c))
             out += c;
+        else if (c.unicode() < 0x80)
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else // C1: a terminal would act on these too
+            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
     }
     return out;
 }

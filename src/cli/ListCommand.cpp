@@ -1,6 +1,7 @@
 #include "cli/ArchiveEntries.h"
 #include "cli/Commands.h"
 #include "archive/BigRuntimeError.h"
+#include "support/AnsiText.h"
 #include "support/Crc.h"
 
 #include <QJsonArray>
@@ -19,7 +20,7 @@ QString tsvField(const QString& text)
 {
     QString out = text;
     for (QChar& c : out) {
-        if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F))
+        if (IsControlCharacter(c))
             c = u'?';
     }
     return out;

@@ -15,4 +15,11 @@ inline QString FromAnsi(const QByteArray& bytes) { return FromAnsi(bytes.constDa
 // Text to Windows-1252 bytes; characters the code page lacks become '?'.
 QByteArray ToAnsi(const QString& text);
 
+// C0, DEL and C1 controls. The code page's undefined bytes 0x81, 0x8D, 0x8F,
+// 0x90 and 0x9D decode to C1 controls, so names can carry them.
+constexpr bool IsControlCharacter(QChar c)
+{
+    return c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F);
+}
+
 } // namespace pelkora
