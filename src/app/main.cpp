@@ -2,6 +2,7 @@
 // the main window closes.
 #include "app/ErrorReport.h"
 #include "app/ModMain.h"
+#include "support/Paths.h"
 #include "ui/ErrorBox.h"
 #include "ui/Startup.h"
 #include "ui/frmMain.h"

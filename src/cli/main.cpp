@@ -6,6 +6,7 @@
 #include "cli/Commands.h"
 #include "lzss/UnLZSS.h"
 #include "support/Crc.h"
+#include "support/Paths.h"
 
 #include <QCoreApplication>
 
@@ -52,15 +53,13 @@ int main(int argc, char** argv)
 
     // An argument that does not decode (a file name in another encoding)
     // would silently turn into another path: refuse it instead.
-    for (int i = 1; i < argc; ++i) {
-        if (QString::fromLocal8Bit(argv[i]).toLocal8Bit() != QByteArray(argv[i])) {
-            CliOutput(false).Error(QStringLiteral("usage"),
-                QStringLiteral("argument %1 (\"%2\") is not valid in the locale's encoding (UTF-8); "
-                               "rename the file or folder (see pelkora-cli --help)")
-                    .arg(i)
-                    .arg(QString::fromLocal8Bit(argv[i])));
-            return ExitUsage;
-        }
+    if (const int i = pelkora::UndecodableArgument(argc, argv)) {
+        CliOutput(false).Error(QStringLiteral("usage"),
+            QStringLiteral("argument %1 (\"%2\") is not valid in the locale's encoding (UTF-8); "
+                           "rename the file or folder (see pelkora-cli --help)")
+                .arg(i)
+                .arg(QString::fromLocal8Bit(argv[i])));
+        return ExitUsage;
     }
 
     const int code = run(ParseCommandLine(QCoreApplication::arguments().mid(1)));

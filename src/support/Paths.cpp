@@ -25,4 +25,12 @@ void MakeDirs(const QString& path)
     QDir().mkdir(path);
 }
 
+int UndecodableArgument(int argc, const char* const* argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (QString::fromLocal8Bit(argv[i]).toLocal8Bit() != QByteArray(argv[i]))
+            return i;
+    return 0;
+}
+
 } // namespace pelkora

@@ -17,4 +17,13 @@ QString SplitAtLast(const QString& text, bool right, QChar separator);
 // caller writes into it.
 void MakeDirs(const QString& path);
 
+// The first program argument (1-based) whose bytes do not decode in the
+// locale's encoding (UTF-8), or 0. Read as text, such a path would name
+// another file, so the programs refuse it instead.
+int UndecodableArgument(int argc, const char* const* argv);
+inline int UndecodableArgument(int argc, char** argv)
+{
+    return UndecodableArgument(argc, const_cast<const char* const*>(argv));
+}
+
 } // namespace pelkora

@@ -37,14 +37,6 @@ QString ArchivePathFromArgument(const QString& argumentText)
     return url.isValid() && url.isLocalFile() ? url.toLocalFile() : argumentText;
 }
 
-int UndecodableArgument(int argc, const char* const* argv)
-{
-    for (int i = 1; i < argc; ++i)
-        if (QString::fromLocal8Bit(argv[i]).toLocal8Bit() != QByteArray(argv[i]))
-            return i;
-    return 0;
-}
-
 std::unique_ptr<frmMain> Main(const QString& argumentText)
 {
     BuildCrcTable();

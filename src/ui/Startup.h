@@ -21,13 +21,6 @@ QString ArgumentText(const QStringList& arguments);
 // passes it for %u, becomes its local path; anything else stays as it is.
 QString ArchivePathFromArgument(const QString& argumentText);
 
-// The first argument (1-based) whose bytes are not valid in the locale's
-// encoding, or 0. Such a path cannot be opened as the user sees it.
-int UndecodableArgument(int argc, const char* const* argv);
-inline int UndecodableArgument(int argc, char** argv)
-{
-    return UndecodableArgument(argc, const_cast<const char* const*>(argv));
-}
 
 // Builds the shared tables, creates, loads and shows the main window, and
 // hands a non-empty argument text, whole, to its `OpenFile`. The caller owns

@@ -2,6 +2,7 @@
 #include "OpenDescriptors.h"
 #include "UiFixture.h"
 
+#include "support/Paths.h"
 #include "support/TimestampText.h"
 #include "ui/StatusBar.h"
 #include "ui/Twips.h"
