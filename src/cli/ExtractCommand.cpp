@@ -1,5 +1,6 @@
 #include "app/EntryPrefetcher.h"
 #include "app/ExtractEntry.h"
+#include "app/SafeName.h"
 #include "archive/BigRuntimeError.h"
 #include "cli/ArchiveEntries.h"
 #include "cli/Commands.h"
@@ -83,12 +84,25 @@ int extractToStdout(cBig& big, const std::vector<const CliEntry*>& selected, con
     return anyFailed ? ExitEntryFailed : ExitOk;
 }
 
-// Whether something (a file, a folder, a link) already has the entry's path.
+// -k: whether something already has the entry's path. Only a safe name
+// reached through real folders counts; anything else goes on to the writer,
+// which refuses it and says why, rather than passing as "kept".
 bool targetExists(const QString& root, const QString& fullName)
 {
-    QString path = ExtractRoot(root) + QString(fullName).replace(u'\\', u'/');
+    if (!UnsafeNameReason(fullName).isEmpty())
+        return false;
+    QString path = ExtractRoot(root);
+    const QStringList components = fullName.split(u'\\');
     struct stat st {};
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+    for (qsizetype i = 0; i < components.size(); ++i) {
+        path += components[i];
+        if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+            return false;
+        if (i + 1 < components.size() && !S_ISDIR(st.st_mode))
+            return false; // a link or a file where a folder belongs
+        path += u'/';
+    }
+    return true;
 }
 
 } // namespace

@@ -499,6 +499,18 @@ TEST_F(CliTest, ExtractDestinationsStdoutAndKeepingExistingFiles)
     EXPECT_EQ(ReadAll(dest + "/readme.txt"), "mine");
     EXPECT_EQ(ModifiedSeconds(dest + "/readme.txt"), 77);
     EXPECT_EQ(ReadAll(dest + "/data/packed.bin"), text);
+    // -k never passes off a refusal as "kept": a name through a link to an
+    // existing file outside is still refused.
+    const QString outsideDir = tmp.filePath("outside-k");
+    ASSERT_TRUE(QDir().mkpath(outsideDir));
+    ASSERT_TRUE(WriteFile(outsideDir + "/x.txt", "outside"));
+    const QString linked = tmp.filePath("keep-linked");
+    ASSERT_TRUE(QDir().mkpath(linked));
+    ASSERT_TRUE(QFile::link(outsideDir, linked + "/via"));
+    const CliRun viaLink = RunCli({"extract", "-k", write({{.name = "via\\x.txt", .data = "evil"}}, {}, "via.big"), linked});
+    EXPECT_EQ(viaLink.code, 1);
+    ExpectErrorLines(viaLink, "via");
+    EXPECT_EQ(ReadAll(outsideDir + "/x.txt"), "outside");
     // Without -k the file is replaced, as before.
     EXPECT_EQ(RunCli({"extract", "--overwrite", archive, dest}).code, 0);
     EXPECT_EQ(ReadAll(dest + "/readme.txt"), "plain words");
