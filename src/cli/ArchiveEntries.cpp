@@ -108,8 +108,10 @@ std::vector<SharedData> FindSharedData(cBig& big, const std::vector<CliEntry>& e
     for (const CliEntry& e : entries) {
         try {
             const qint64 size = big.data_compressed_size(e.id);
-            if (size > 0)
-                areas.push_back({big.data_offset(e.id), big.data_offset(e.id) + size, e.id});
+            if (size > 0) {
+                const qint64 start = big.data_offset(e.id);
+                areas.push_back({start, start + size, e.id});
+            }
         } catch (const BigRuntimeError&) {
             // A broken record is reported where its data is read.
         }

@@ -477,8 +477,10 @@ bool frmMain::ShowRunFailureBox(QWidget* parent, const QString& title, const QSt
     return box->clickedButton() == rest;
 }
 
+namespace {
+
 // The number and description of a report ("Error Number: N", "Description: D").
-static QString gatheredLine(const QString& entry, const QString& text)
+QString gatheredLine(const QString& entry, const QString& text)
 {
     QString number;
     QString description;
@@ -490,6 +492,8 @@ static QString gatheredLine(const QString& entry, const QString& text)
     }
     return entry + u'\t' + number + u'\t' + description;
 }
+
+} // namespace
 
 void frmMain::beginRun(std::int32_t progressMaximum)
 {
