@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <utility>
+#include <vector>
 
 namespace pelkora {
 namespace {
@@ -78,18 +80,28 @@ inline void copyReference(unsigned char* out, std::size_t pos, unsigned position
     }
 }
 
+// Thrown from a streaming output whose sink wants no more bytes; caught
+// where decoding started.
+struct SinkStopped {};
+
 // The decoded bytes, preceded inside the same allocation by one window's
 // worth of zeros: a window position that was never written reads as zero,
 // and with the zeros in front every copy source lies inside the buffer, so a
 // copy needs no test for it. The zeros are dropped in take() without moving
 // the output. The decoding loops keep the position in a local while they
 // run (stores through a byte pointer would otherwise reload every member).
+//
+// A streaming output (one with a sink) does not grow: when full it hands on
+// all but the last window's worth of bytes and moves those to the front. It
+// moves by a multiple of the window size, so a byte keeps its window position
+// and a copy still finds its source the same distance back.
 class Output {
 public:
     // `expected` output bytes fit without growing.
-    explicit Output(std::size_t expected)
+    explicit Output(std::size_t expected, LzssDecoder::Sink* sink = nullptr)
         : buffer_(static_cast<qsizetype>(kWindowSize + expected + kSlack), Qt::Uninitialized)
         , capacity_(expected + kSlack)
+        , sink_(sink)
     {
         std::memset(buffer_.data(), 0, kWindowSize);
         out_ = reinterpret_cast<unsigned char*>(buffer_.data()) + kWindowSize;
@@ -98,17 +110,38 @@ public:
     unsigned char* data() const { return out_; }
     std::size_t capacity() const { return capacity_; }
 
-    // Makes sure that `bytes` can be written at `pos`, growing by half when
-    // they cannot; data() may change.
-    void makeRoom(std::size_t pos, std::size_t bytes)
+    // Makes sure that `bytes` can be written at `pos` and answers the
+    // position to write at from now on. A streaming output hands bytes on
+    // (and throws SinkStopped if the sink refuses them); any other grows by
+    // half. data() may change.
+    std::size_t makeRoom(std::size_t pos, std::size_t bytes)
     {
         if (pos + bytes <= capacity_)
-            return;
+            return pos;
+        if (sink_ != nullptr && pos >= 2 * kWindowSize) {
+            const std::size_t shift = (pos - kWindowSize) & ~(kWindowSize - 1);
+            handOn(shift);
+            std::memmove(out_, out_ + shift, pos - shift);
+            pos -= shift;
+            if (pos + bytes <= capacity_)
+                return pos;
+        }
         const std::size_t grown = std::max(capacity_ + capacity_ / 2, pos + bytes);
         buffer_.resize(static_cast<qsizetype>(kWindowSize + grown));
         out_ = reinterpret_cast<unsigned char*>(buffer_.data()) + kWindowSize;
         capacity_ = grown;
+        return pos;
     }
+
+    // Hands the first `size` bytes to the sink (streaming outputs only).
+    void handOn(std::size_t size)
+    {
+        if (size > 0 && !(*sink_)(reinterpret_cast<const char*>(out_), size))
+            throw SinkStopped{};
+        handedOn_ += size;
+    }
+
+    std::uint64_t handedOn() const { return handedOn_; }
 
     // The first `size` decoded bytes.
     QByteArray take(std::size_t size)
@@ -124,6 +157,8 @@ private:
     QByteArray buffer_;
     unsigned char* out_;
     std::size_t capacity_;
+    LzssDecoder::Sink* sink_;
+    std::uint64_t handedOn_ = 0;
 };
 
 // Decodes whole groups of tokens while eight input bytes can be loaded at the
@@ -141,7 +176,7 @@ inline bool decodeBulk(const unsigned char* in, std::size_t size, std::uint64_t&
     bool more = true;
     while ((bit >> 3) <= lastLoad) {
         if (pos + kGroupRoom > capacity) {
-            output.makeRoom(pos, kGroupRoom);
+            pos = output.makeRoom(pos, kGroupRoom);
             out = output.data();
             capacity = output.capacity();
         }
@@ -197,7 +232,7 @@ inline void decodeTail(const unsigned char* in, std::size_t size, std::uint64_t 
         const std::uint64_t remaining = totalBits - bit;
         if (remaining == 0)
             return; // a flag past the end reads as a reference to position 0
-        output.makeRoom(pos, kGroupRoom);
+        pos = output.makeRoom(pos, kGroupRoom);
         unsigned char* out = output.data();
         const std::uint64_t word = peekBits(in, size, bit);
         if (word >> 63) {
@@ -248,6 +283,74 @@ QByteArray UnLZSS(const char* data, std::size_t size, std::size_t sizeHint)
     if (decodeBulk(in, size, bit, pos, output))
         decodeTail(in, size, bit, pos, output);
     return output.take(pos);
+}
+
+struct LzssDecoder::State {
+    explicit State(Sink sinkIn, std::size_t chunk)
+        : sink(std::move(sinkIn))
+        , output(chunk, &sink)
+    {
+    }
+    Sink sink;
+    Output output;
+    std::vector<unsigned char> input; // bytes not yet decoded, from the byte holding bit `bit`
+    std::uint64_t bit = 0;            // 0-7
+    std::size_t pos = 0;
+    bool ended = false;               // the end token was read
+    bool stopped = false;             // the sink refused bytes
+};
+
+LzssDecoder::LzssDecoder(Sink sink, std::size_t chunk)
+    : state_(std::make_unique<State>(std::move(sink), std::max<std::size_t>(chunk, 4 * kWindowSize)))
+{
+}
+
+LzssDecoder::~LzssDecoder() = default;
+
+bool LzssDecoder::feed(const char* data, std::size_t size)
+{
+    State& s = *state_;
+    if (s.ended || s.stopped)
+        return false;
+    s.input.insert(s.input.end(), reinterpret_cast<const unsigned char*>(data),
+        reinterpret_cast<const unsigned char*>(data) + size);
+    // Tokens are decoded while eight bytes can be loaded; the few bytes after
+    // the last whole load wait for the next piece (or for finish()).
+    std::uint64_t bit = s.bit;
+    try {
+        s.ended = !decodeBulk(s.input.data(), s.input.size(), bit, s.pos, s.output);
+    } catch (const SinkStopped&) {
+        s.stopped = true;
+        return false;
+    }
+    const std::size_t consumed = static_cast<std::size_t>(bit >> 3);
+    s.input.erase(s.input.begin(), s.input.begin() + static_cast<std::ptrdiff_t>(consumed));
+    s.bit = bit & 7;
+    return !s.ended;
+}
+
+bool LzssDecoder::finish()
+{
+    State& s = *state_;
+    if (s.stopped)
+        return false;
+    try {
+        if (!s.ended && !s.input.empty())
+            decodeTail(s.input.data(), s.input.size(), s.bit, s.pos, s.output);
+        s.ended = true;
+        s.input.clear();
+        s.output.handOn(s.pos);
+        s.pos = 0;
+    } catch (const SinkStopped&) {
+        s.stopped = true;
+        return false;
+    }
+    return true;
+}
+
+std::uint64_t LzssDecoder::produced() const
+{
+    return state_->output.handedOn() + state_->pos;
 }
 
 } // namespace pelkora

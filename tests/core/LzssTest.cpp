@@ -355,3 +355,72 @@ TEST(Lzss, EncoderRoundTripsWithoutEndTokenAndLiteralsOnly)
         EXPECT_EQ(UnLZSS(LzssEncode(plain, LzssOptions{.endToken = false})), plain) << size;
     }
 }
+
+namespace {
+
+// Decodes `input` fed in pieces of `piece` bytes into a small streaming
+// output, so that the output is handed on (and its window moved) many times.
+QByteArray decodeInPieces(const QByteArray& input, qsizetype piece)
+{
+    QByteArray out;
+    LzssDecoder decoder(
+        [&](const char* data, std::size_t size) {
+            out.append(data, static_cast<qsizetype>(size));
+            return true;
+        },
+        16384);
+    for (qsizetype at = 0; at < input.size(); at += piece) {
+        if (!decoder.feed(input.constData() + at, static_cast<std::size_t>(std::min(piece, input.size() - at))))
+            break;
+    }
+    EXPECT_TRUE(decoder.finish());
+    EXPECT_EQ(decoder.produced(), static_cast<std::uint64_t>(out.size()));
+    return out;
+}
+
+} // namespace
+
+// Streaming must give exactly the whole-buffer result, whatever the pieces:
+// tokens split between pieces, copies reaching back across a hand-on, a cut
+// end in the last piece.
+TEST(Lzss, DecodingInPiecesGivesTheWholeBufferResult)
+{
+    std::mt19937 rng(31);
+    std::vector<QByteArray> streams;
+    for (const char* worked : {"B0D8AC6001400000", "00100000", "A08000FFFFFF", "A08003", "80", "00"})
+        streams.push_back(hex(worked));
+    for (int size : {1, 100, 4097, 70000, 300000}) {
+        for (int alphabet : {1, 4, 256}) {
+            QByteArray stream = LzssEncode(randomBytes(rng, size, alphabet));
+            streams.push_back(stream);
+            streams.push_back(stream.left(stream.size() * 2 / 3)); // cut short
+        }
+    }
+    for (int round = 0; round < 200; ++round)
+        streams.push_back(randomBytes(rng, 1 + static_cast<int>(rng() % 20000)));
+
+    for (const QByteArray& stream : streams) {
+        const QByteArray whole = UnLZSS(stream);
+        for (qsizetype piece : {qsizetype(1), qsizetype(7), qsizetype(4093), qsizetype(1) << 20})
+            ASSERT_EQ(decodeInPieces(stream, piece), whole) << "piece " << piece << " of " << stream.size();
+    }
+}
+
+TEST(Lzss, DecodingInPiecesStopsWhenTheSinkSaysSo)
+{
+    const QByteArray plain(1 << 20, 'x');
+    const QByteArray stream = LzssEncode(plain);
+    qsizetype taken = 0;
+    int calls = 0;
+    LzssDecoder decoder(
+        [&](const char*, std::size_t size) {
+            ++calls;
+            taken += static_cast<qsizetype>(size);
+            return false;
+        },
+        16384);
+    EXPECT_FALSE(decoder.feed(stream.constData(), static_cast<std::size_t>(stream.size())));
+    EXPECT_FALSE(decoder.finish());
+    EXPECT_EQ(calls, 1);
+    EXPECT_LT(taken, plain.size());
+}
