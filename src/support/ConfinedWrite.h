@@ -4,17 +4,24 @@
 //
 // Every folder below `root` is opened relative to its parent with links
 // refused (so a link swapped in between a check and the write cannot redirect
-// it), and missing folders are made on the way. A new file is created
-// exclusively and written in place; if that write fails the half-written file
-// is removed. An existing file is replaced only through a temporary file in
-// the same folder that is renamed over it after a complete write, so on any
-// failure the old file keeps its bytes and time. The modification time is set
-// before the file is closed or renamed; nothing touches it afterwards.
+// it), and missing folders are made on the way. Every file, new or
+// replacing an existing one, is written to a temporary file in its folder
+// (".pelkora-XXXXXXXX.tmp", made exclusively) and renamed to its name only
+// once complete and stamped: an interrupted or failed write never leaves a
+// half file under the real name, and an existing file keeps its bytes and
+// time on any failure. A name that became a link while the file was written
+// is refused, not replaced. SIGINT and SIGTERM wait until the temporary file
+// is renamed or removed (see Interruption.h).
 
 #include <QByteArray>
 #include <QHash>
 #include <QString>
 #include <QStringList>
+
+#include <cstddef>
+#include <functional>
+#include <utility>
+#include <vector>
 
 namespace pelkora {
 
@@ -30,7 +37,25 @@ enum class ConfinedError {
     CannotWrite,        // writing failed (disk full, file size limit, I/O error)
     CannotReplace,      // the complete new file could not be renamed over the old one
     CannotStamp,        // the modification time could not be set
+    PathTooLong,        // the target path is longer than the file system takes
+    ReadOnlyFileSystem, // the existing target lies on a read-only file system
+    ContentFailed,      // the content producer gave up (it knows why)
+    Interrupted,        // SIGINT or SIGTERM arrived during the write
 };
+
+// What a content producer answers.
+enum class ContentStatus {
+    Complete,    // everything was written
+    WriteFailed, // writing failed; errno says why
+    Failed,      // the content itself could not be made
+};
+
+// Writes a file's whole content to `fd`, a new empty file opened for writing.
+using ContentProducer = std::function<ContentStatus(int fd)>;
+
+// Writes all `size` bytes to `fd`, retrying short writes; false with errno
+// set on failure.
+bool WriteAll(int fd, const char* data, std::size_t size);
 
 struct ConfinedResult {
     ConfinedError error = ConfinedError::None;
@@ -43,11 +68,13 @@ struct ConfinedResult {
 };
 
 // Writes files below one destination folder, keeping the folders it opened
-// open for the next file, so that writing many files into the same few
-// folders opens each folder once rather than once per file. Held folders are
-// the very folders that were opened with links refused; a folder removed
-// meanwhile is noticed (the file cannot be made in it) and walked to afresh.
-// Not copyable; closes what it holds when destroyed.
+// open for the next file, so that writing many files into the same folders
+// opens each folder once rather than once per file (as many as the limit on
+// open files comfortably allows). Held folders are the very folders that were
+// opened with links refused; a folder removed meanwhile is noticed (the file
+// cannot be made in it) and walked to afresh. Time and memory are linear in
+// the length of a name, however deep its folders. Not copyable; closes what
+// it holds when destroyed.
 class ConfinedWriter {
 public:
     // `root` may itself be a link (the user chose it); nothing below it may
@@ -57,10 +84,13 @@ public:
     ConfinedWriter(const ConfinedWriter&) = delete;
     ConfinedWriter& operator=(const ConfinedWriter&) = delete;
 
-    // Writes `data` to root/folders[0]/.../fileName with the modification
-    // time `modifiedUtc` (seconds since 1970-01-01 UTC). The names in
-    // `folders` and `fileName` must already be checked to be plain single
-    // components.
+    // Writes the content `produce` gives to root/folders[0]/.../fileName with
+    // the modification time `modifiedUtc` (seconds since 1970-01-01 UTC). The
+    // names in `folders` and `fileName` must already be checked to be plain
+    // single components. A path longer than the file system takes is refused
+    // before any folder is made.
+    ConfinedResult write(const QStringList& folders, const QString& fileName, const ContentProducer& produce,
+        qint64 modifiedUtc);
     ConfinedResult write(const QStringList& folders, const QString& fileName, const QByteArray& data,
         qint64 modifiedUtc);
 
@@ -68,19 +98,26 @@ public:
     const QString& root() const { return root_; }
 
 private:
-    ConfinedResult writeOnce(const QStringList& folders, const QString& fileName, const QByteArray& data,
+    ConfinedResult writeOnce(const QStringList& folders, const QString& fileName, const ContentProducer& produce,
         qint64 modifiedUtc, bool& usedHeld);
+    ConfinedResult checkLength(const QStringList& folders, const QString& fileName) const;
     ConfinedResult openRoot();
-    ConfinedResult openFolders(const QStringList& folders, int& folderFd, bool& usedHeld);
-    void hold(const QString& key, int fd);
+    ConfinedResult openFolders(const QStringList& folders, int& folderFd, int& unheldFd, bool& usedHeld);
+    QString spelled(const QStringList& folders, qsizetype count, const QString& last = {}) const;
+    void releaseHeld();
     void releaseAll();
 
     QString root_;
-    QString rootPath_; // root_, or "." for an empty one
+    QString rootPath_;        // root_, or "." for an empty one
+    qsizetype rootBytes_ = 0; // length of the absolute root path on disk
     int rootFd_ = -1;
-    QHash<QString, int> held_; // "a/b" below the root -> its open folder
-    QStringList lastFolders_;  // the folders of the file before...
-    int lastFolder_ = -1;      // ...and the held one they lead to
+    // Held folders form a tree below the root (node 0): a folder is found by
+    // its parent's node and its own name, so no lookup spells a whole path.
+    std::vector<int> heldFds_;                       // node -> open folder (node 0: the root)
+    QHash<std::pair<int, QString>, int> heldNodes_;  // (parent node, name) -> node
+    std::size_t maxHeld_ = 64;
+    QStringList lastFolders_; // the folders of the file before...
+    int lastFolder_ = -1;     // ...and the held one they lead to
 };
 
 } // namespace pelkora

@@ -14,6 +14,10 @@ namespace pelkora {
 // be opened for writing (read-only, missing) or the date is invalid.
 bool SetFileModified(const QString& path, const QDateTime& local);
 
+// Sets the modification time of the open file `fd` to `utcSeconds` (seconds
+// since 1970 UTC), keeping its access time.
+bool StampModified(int fd, qint64 utcSeconds);
+
 // Same, with the zone given (tests); SetFileModified uses the system zone.
 bool SetFileModifiedInZone(const QString& path, const QDateTime& local, const QTimeZone& zone);
 

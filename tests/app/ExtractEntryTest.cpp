@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -338,6 +339,79 @@ TEST_F(ExtractEntryTest, WriterKeptAcrossEntriesWritesEveryFileAndClosesItsFolde
         const QString path = dest + u'/' + QString(e.name).replace(u'\\', u'/');
         EXPECT_EQ(ReadAll(path), e.data) << path.toStdString();
         EXPECT_EQ(ModifiedSeconds(path), e.timestamp) << path.toStdString();
+    }
+}
+
+// Folders far deeper than the writer holds open at once (it holds as many
+// as the open-file limit allows, here lowered to 128, then walks on without
+// holding): every file lands in its folder, and the writer closes every
+// folder when done.
+TEST_F(ExtractEntryTest, FoldersDeeperThanTheWriterHoldsAreWalked)
+{
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    struct rlimit lowered = saved;
+    lowered.rlim_cur = std::min<rlim_t>(saved.rlim_cur, 128);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &lowered), 0);
+    const auto restore = qScopeGuard([&] { ::setrlimit(RLIMIT_NOFILE, &saved); });
+
+    QString deep;
+    for (int level = 0; level < 300; ++level)
+        deep += QStringLiteral("d\\");
+    load({
+        {.name = deep + "one.bin", .data = "ONE", .timestamp = 7001},
+        {.name = deep + "two.bin", .data = "TWO", .timestamp = 7002},
+        {.name = deep.left(deep.size() / 2) + "mid.bin", .data = "MID", .timestamp = 7003},
+        {.name = "top.bin", .data = "TOP", .timestamp = 7004},
+    });
+    {
+        ConfinedWriter writer(ExtractRoot(dest));
+        for (std::int32_t id = 0; id < big.FileCount(); ++id) {
+            const ExtractResult r = ExtractEntry(big, id, writer, big.GetFileName(id));
+            ASSERT_TRUE(r.ok) << r.description.left(300).toStdString();
+        }
+    }
+    EXPECT_EQ(OpenDescriptorsOn(dest), 0);
+    for (std::int32_t id = 0; id < big.FileCount(); ++id) {
+        const QString path = dest + u'/' + big.GetFileName(id).replace(u'\\', u'/');
+        EXPECT_EQ(ModifiedSeconds(path), 7001 + id);
+        EXPECT_EQ(ReadAll(path), QByteArray(id == 0 ? "ONE" : id == 1 ? "TWO" : id == 2 ? "MID" : "TOP"));
+    }
+}
+
+// While a file is being written, its name is taken by a link to a file
+// outside, or by a folder: the write is refused, the link and what it points
+// to are untouched, and no temporary file stays.
+TEST_F(ExtractEntryTest, NameTakenDuringTheWriteIsRefused)
+{
+    const QString victim = outside + "/victim.txt";
+    ASSERT_TRUE(WriteFile(victim, "VICTIM"));
+    for (const bool existing : {false, true}) {
+        for (const char* intruder : {"link", "folder"}) {
+            SCOPED_TRACE(std::string(intruder) + (existing ? " over an old file" : " at a new name"));
+            const QString target = dest + "/x.txt";
+            if (existing)
+                ASSERT_TRUE(WriteFile(target, "OLD"));
+            ConfinedWriter writer(ExtractRoot(dest));
+            const ConfinedResult r = writer.write({}, "x.txt",
+                [&](int fd) {
+                    if (!WriteAll(fd, "NEW", 3))
+                        return ContentStatus::WriteFailed;
+                    QFile::remove(target);
+                    const bool planted = QLatin1String(intruder) == QLatin1String("link") ? QFile::link(victim, target)
+                                                                                          : QDir().mkdir(target);
+                    return planted && WriteAll(fd, "MORE", 4) ? ContentStatus::Complete : ContentStatus::Failed;
+                },
+                7000);
+            EXPECT_FALSE(r.ok());
+            EXPECT_EQ(r.error, QLatin1String(intruder) == QLatin1String("link") ? ConfinedError::TargetIsLink
+                                                                                : ConfinedError::TargetIsNotFile);
+            EXPECT_EQ(ReadAll(victim), "VICTIM");
+            EXPECT_EQ(QDir(dest).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System),
+                QStringList{"x.txt"});
+            QFile::remove(target);
+            QDir(target).removeRecursively();
+        }
     }
 }
 

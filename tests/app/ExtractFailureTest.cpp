@@ -53,12 +53,19 @@ TEST(ExtractFailure, EntryFailsClearlyAndNothingOutsideChanges)
     ASSERT_TRUE(SetModifiedSeconds(tmp.filePath("dest/keep.txt"), 4242));
 
     const QString longName = QString(300, u'n') + QStringLiteral(".txt");
+    // 32,000 nested folders in a 64 KB name: refused before any folder is
+    // made, in time and memory linear in the name.
+    QString deepName;
+    for (int level = 0; level < 32000; ++level)
+        deepName += QStringLiteral("a\\");
+    deepName += u'f';
     const std::vector<FailureCase> cases = {
         {"destination is a file", "a-file", "x.txt", "cannot"},
         {"destination below a file", "a-file/sub", "x.txt", "cannot"},
         {"destination the system does not let anyone write", "/proc/pelkora-test/dest", "x.txt", "cannot"},
         {"name longer than the file system takes", "dest", longName, "cannot be created"},
         {"folder name longer than the file system takes", "dest", longName + QStringLiteral("\\x.txt"), "cannot be created"},
+        {"path longer than the file system takes", "dest", deepName, "longer than the file system takes"},
     };
 
     std::vector<TestEntry> entries;
