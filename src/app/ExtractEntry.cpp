@@ -4,7 +4,9 @@
 #include "archive/BigRuntimeError.h"
 #include "lzss/UnLZSS.h"
 #include "support/ConfinedWrite.h"
+#include "support/FileCopy.h"
 #include "support/FileTime.h"
+#include "support/Interruption.h"
 #include "support/Paths.h"
 #include "support/TimestampText.h"
 
@@ -18,11 +20,28 @@ namespace pelkora {
 namespace {
 
 const QChar kArchiveSeparator = u'\\';
+// Entries larger than these are written from the archive in pieces: stored
+// ones copied by the kernel, compressed ones decoded through a small window.
+constexpr qint64 kLargestHeldStored = 64 * 1024;
+constexpr qint64 kLargestHeldPacked = 1 << 20;
+constexpr qint64 kLargestHeldUnpacked = 4 << 20;
 
 QString entryLabel(const QString& fullName)
 {
-    return u'"' + fullName + u'"';
+    // A name of thousands of folders would make a message nobody can read.
+    constexpr qsizetype kMost = 160;
+    if (fullName.size() <= kMost)
+        return u'"' + fullName + u'"';
+    return u'"' + fullName.left(kMost / 2) + QStringLiteral("...") + fullName.right(kMost / 2) + u'"';
 }
+
+bool heldWhole(const EntrySource& source)
+{
+    if (!source.compressed)
+        return source.data.size <= kLargestHeldStored;
+    return source.data.size <= kLargestHeldPacked && source.unpacked <= kLargestHeldUnpacked;
+}
+
 
 ExtractResult failure(const QString& source, int number, const QString& fullName, const QString& reason,
     const QString& target = {})
@@ -33,6 +52,17 @@ ExtractResult failure(const QString& source, int number, const QString& fullName
 ExtractResult fileSystemFailure(int number, const QString& fullName, const QString& reason, const QString& target)
 {
     return failure(QStringLiteral("ExtractEntry"), number, fullName, reason, target);
+}
+
+ExtractResult damaged(const QString& fullName, bool compressed, qint64 decoded, qint64 promised)
+{
+    return failure(compressed ? QStringLiteral("UnLZSS") : QStringLiteral("GetFileBlob"), extract_error::DamagedEntry,
+        fullName,
+        decoded > promised
+            ? QStringLiteral("damaged, it decodes to more than its stored unpacked size %1.").arg(promised)
+            : QStringLiteral("damaged, its decoded length %1 differs from its stored unpacked size %2.")
+                  .arg(decoded)
+                  .arg(promised));
 }
 
 } // namespace
@@ -83,21 +113,24 @@ PreparedEntry PrepareEntry(cBig& big, std::int32_t ID, const QString& fullName)
     }
     entry.components = fullName.split(kArchiveSeparator);
     try {
+        const EntrySource source = EntrySourceOf(big, ID);
+        entry.modifiedUtc = FileTimeFromLocal(TimestampMoment(big.timestamp_seconds(ID)));
+        if (!heldWhole(source)) {
+            if (!source.compressed && source.data.size != source.unpacked)
+                entry.failure = damaged(fullName, false, source.data.size, source.unpacked);
+            else
+                entry.streamed = source;
+            entry.big = &big;
+            return entry;
+        }
         entry.content = ReadEntryContent(big, ID);
         // A cut or damaged stream decodes to fewer (or more) bytes than the
         // record promises; writing it would report a wrong file as extracted.
-        const std::int32_t promised = big.data_uncompressed_size(ID);
-        if (entry.content.size() != promised) {
-            entry.failure = failure(big.data_compressed_flag(ID) ? QStringLiteral("UnLZSS")
-                                                                 : QStringLiteral("GetFileBlob"),
-                extract_error::DamagedEntry, fullName,
-                QStringLiteral("damaged, its decoded length %1 differs from its stored unpacked size %2.")
-                    .arg(entry.content.size())
-                    .arg(promised));
+        if (entry.content.size() != source.unpacked) {
+            entry.failure = damaged(fullName, source.compressed, entry.content.size(), source.unpacked);
             entry.content.clear();
             return entry;
         }
-        entry.modifiedUtc = FileTimeFromLocal(TimestampMoment(big.timestamp_seconds(ID)));
     } catch (const BigRuntimeError& e) {
         entry.failure =
             failure(e.source(), e.number(), fullName, QStringLiteral("cannot be read: ") + e.description());
@@ -107,6 +140,70 @@ PreparedEntry PrepareEntry(cBig& big, std::int32_t ID, const QString& fullName)
     }
     return entry;
 }
+
+namespace {
+
+// Writes a streamed entry to `fd`: a stored one copied by the kernel where it
+// can, anything else read and decoded in pieces. Starts over when run again.
+ContentStatus writeStreamed(const PreparedEntry& entry, int fd, ExtractResult& why)
+{
+    EntrySource rest = *entry.streamed;
+    if (!rest.compressed) {
+        qint64 copied = 0;
+        switch (CopyRange(entry.big->Handle(), rest.data.start, rest.data.size, fd, copied)) {
+        case CopyEnd::Done:
+            return ContentStatus::Complete;
+        case CopyEnd::Failed:
+            return ContentStatus::WriteFailed;
+        case CopyEnd::SourceShort:
+            why = failure(QStringLiteral("GetFileBlob"), runtime_error::PastEndOfFile, entry.fullName,
+                QStringLiteral("cannot be read: its data runs past the end of the file."));
+            return ContentStatus::Failed;
+        case CopyEnd::Unsupported:
+            break; // the rest by reading
+        }
+        rest.data.start += copied;
+        rest.data.size -= copied;
+        rest.unpacked -= copied;
+    }
+    int writeError = 0;
+    const StreamResult streamed = StreamEntry(
+        *entry.big, rest,
+        [&](const char* data, std::size_t size) {
+            if (!WriteAll(fd, data, size)) {
+                writeError = errno;
+                return false;
+            }
+            return !InterruptionRequested();
+        },
+        true);
+    switch (streamed.end) {
+    case StreamEnd::Complete:
+        if (streamed.produced == rest.unpacked)
+            return ContentStatus::Complete;
+        why = damaged(entry.fullName, rest.compressed, entry.streamed->unpacked - rest.unpacked + streamed.produced,
+            entry.streamed->unpacked);
+        return ContentStatus::Failed;
+    case StreamEnd::TooLong:
+        why = damaged(entry.fullName, rest.compressed, entry.streamed->unpacked + 1, entry.streamed->unpacked);
+        return ContentStatus::Failed;
+    case StreamEnd::ReadFailed:
+        why = failure(streamed.readError->source(), streamed.readError->number(), entry.fullName,
+            QStringLiteral("cannot be read: ") + streamed.readError->description());
+        return ContentStatus::Failed;
+    case StreamEnd::Stopped:
+        break;
+    }
+    if (writeError != 0) {
+        errno = writeError;
+        return ContentStatus::WriteFailed;
+    }
+    why = failure(QStringLiteral("ExtractEntry"), extract_error::PathAccess, entry.fullName,
+        QStringLiteral("not written: interrupted."));
+    return ContentStatus::Failed;
+}
+
+} // namespace
 
 ExtractResult WritePreparedEntry(const PreparedEntry& entry, ConfinedWriter& writer)
 {
@@ -126,8 +223,16 @@ ExtractResult WritePreparedEntry(const PreparedEntry& entry, ConfinedWriter& wri
     // Folders are opened one by one with links refused, a new file is made
     // exclusively, and an existing one is only replaced by a rename after a
     // complete write (see support/ConfinedWrite.h).
-    const ConfinedResult written = writer.write(entry.components.first(entry.components.size() - 1),
-        entry.components.last(), entry.content, entry.modifiedUtc);
+    const QStringList folders = entry.components.first(entry.components.size() - 1);
+    ExtractResult why;
+    const ConfinedResult written = entry.streamed
+        ? writer.write(folders, entry.components.last(),
+              [&](int fd) { return writeStreamed(entry, fd, why); }, entry.modifiedUtc)
+        : writer.write(folders, entry.components.last(), entry.content, entry.modifiedUtc);
+    if (written.error == ConfinedError::ContentFailed) {
+        why.target = target;
+        return why;
+    }
     if (!written.ok()) {
         const int number = written.error == ConfinedError::TargetReadOnly ? extract_error::ReadOnlyTarget
                                                                            : extract_error::PathAccess;

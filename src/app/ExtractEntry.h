@@ -3,6 +3,7 @@
 // make folders, write atomically, stamp the time. The window's ExtractFile
 // and the command-line tool both use it.
 
+#include "app/EntryStream.h"
 #include "archive/BigRuntimeError.h"
 #include "archive/cBig.h"
 #include "support/ConfinedWrite.h"
@@ -11,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <optional>
 
 namespace pelkora {
 
@@ -49,20 +51,26 @@ ExtractResult ExtractEntry(cBig& big, std::int32_t ID, ConfinedWriter& writer, c
 
 // ExtractEntry in its two steps, so that entries can be read and decoded on
 // one thread while the ones before them are written on another.
+// Entries up to a few MB are read and decoded whole, ahead of writing; a
+// larger one is left in the archive and written from it in pieces.
 struct PreparedEntry {
     QString fullName;
     QStringList components;   // the name split at "\"; empty when the name was refused
-    QByteArray content;       // the decoded bytes
+    QByteArray content;       // the decoded bytes (empty when streamed)
+    std::optional<EntrySource> streamed; // set for an entry written from the archive in pieces
+    const cBig* big = nullptr;           // the reader to stream it from
     qint64 modifiedUtc = 0;   // the file time, seconds since 1970 UTC
     ExtractResult failure;    // ok unless the name was refused or the entry could not be read
 };
 
-// Checks the name, reads and decodes the entry and works out its file time.
-// Uses the reader only; touches no file. Never throws.
+// Checks the name, finds the entry's data, reads and decodes it when small
+// enough to hold, and works out its file time. Uses the reader only; touches
+// no file. Never throws.
 PreparedEntry PrepareEntry(cBig& big, std::int32_t ID, const QString& fullName);
 
 // Writes a prepared entry (or gives its failure, with the target path).
-// Uses the file system only, never the reader.
+// Uses the file system, and for a streamed entry only the reader's
+// positioned reads (cBig::ReadData), which any thread may make.
 ExtractResult WritePreparedEntry(const PreparedEntry& entry, ConfinedWriter& writer);
 
 // The folder ExtractEntry writes below for `destination` (native form, with

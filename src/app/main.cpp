@@ -2,6 +2,7 @@
 // the main window closes.
 #include "app/ErrorReport.h"
 #include "app/ModMain.h"
+#include "support/Interruption.h"
 #include "support/Paths.h"
 #include "ui/ErrorBox.h"
 #include "ui/Startup.h"
@@ -12,6 +13,9 @@
 
 int main(int argc, char** argv)
 {
+    // SIGINT and SIGTERM (a logout) let a file being written be removed
+    // first; a write past the file size limit is reported, not fatal.
+    pelkora::InstallInterruptionHandlers();
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("pelkora"));
     pelkora::InstallErrorBoxReport();

@@ -302,11 +302,16 @@ QString cBig::GetFileName(std::int32_t ID)
     }
 }
 
-QByteArray cBig::GetFileBlob(std::int32_t ID)
+cBig::StoredData cBig::GetFileData(std::int32_t ID)
 {
     operation_ = "GetFileBlob";
     if (!checkEntry(ID))
         return {};
+    return storedDataOf(ID);
+}
+
+cBig::StoredData cBig::storedDataOf(std::int32_t ID)
+{
     const BigEntry& e = directory_[static_cast<std::size_t>(ID)];
     const std::int32_t length = nameLengthOf(e, ID);
     if (e.compressedSize < 0)
@@ -316,13 +321,48 @@ QByteArray cBig::GetFileBlob(std::int32_t ID)
     const qint64 start = static_cast<qint64>(e.entryOffset) + length + big::kNameDataGap;
     if (start + e.compressedSize > fileSize_)
         raise(runtime_error::PastEndOfFile, QStringLiteral("The data of entry %1 runs past the end of the file.").arg(ID));
+    return {start, e.compressedSize};
+}
+
+QByteArray cBig::GetFileBlob(std::int32_t ID)
+{
+    operation_ = "GetFileBlob";
+    if (!checkEntry(ID))
+        return {};
+    const StoredData data = storedDataOf(ID);
+    if (data.size == 0)
+        return {};
     try {
-        QByteArray bytes(e.compressedSize, Qt::Uninitialized);
-        readAt(start, bytes.data(), e.compressedSize, "data", ID);
+        QByteArray bytes(static_cast<qsizetype>(data.size), Qt::Uninitialized);
+        readAt(data.start, bytes.data(), data.size, "data", ID);
         return bytes;
     } catch (const std::bad_alloc&) {
         raise(runtime_error::OutOfMemory, QStringLiteral("Out of memory reading the data of entry %1.").arg(ID));
     }
+}
+
+void cBig::ReadData(qint64 offset, char* dst, qint64 size, std::int32_t ID) const
+{
+    qint64 done = 0;
+    while (done < size) {
+        const ssize_t got = ::pread(file_.handle(), dst + done, static_cast<std::size_t>(size - done),
+            static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw BigRuntimeError(runtime_error::DeviceIo, QStringLiteral("GetFileBlob"),
+                QStringLiteral("Cannot read %1: %2.")
+                    .arg(readSubject("data", ID), QString::fromLocal8Bit(std::strerror(errno))));
+        if (got == 0)
+            throw BigRuntimeError(runtime_error::PastEndOfFile, QStringLiteral("GetFileBlob"),
+                QStringLiteral("The data of entry %1 runs past the end of the file.").arg(ID));
+        done += got;
+    }
+}
+
+int cBig::Handle() const
+{
+    return file_.handle();
 }
 
 qint64 cBig::data_offset(std::int32_t ID)

@@ -64,6 +64,22 @@ public:
     // Where the entry's stored data starts in the file (its name and the byte
     // after it come first). Raises for a negative name length or offset.
     qint64 data_offset(std::int32_t ID);
+    // Where entry ID's stored bytes lie in the file, checked to lie inside
+    // it; the errors are GetFileBlob's. For reading an entry in pieces.
+    struct StoredData {
+        qint64 start = 0;
+        qint64 size = 0;
+    };
+    StoredData GetFileData(std::int32_t ID);
+    // Reads `size` bytes at `offset` of the file, a part of what GetFileData
+    // gave for entry ID. A positioned read that changes nothing in the
+    // reader, so any thread may call it while the archive stays loaded.
+    // Raises BigRuntimeError (source "GetFileBlob") without recording it.
+    void ReadData(qint64 offset, char* dst, qint64 size, std::int32_t ID) const;
+    // The open archive's descriptor, for copying stored bytes without
+    // reading them (copy_file_range); -1 when not loaded.
+    int Handle() const;
+
     // The next ID above `afterId` with the same stored hash, or -1. Does not
     // touch Error(); answers -1 when not loaded.
     std::int32_t FindNextFile(std::uint64_t crc64, std::int32_t afterId) const;
@@ -77,6 +93,7 @@ public:
 
 private:
     bool nameIs(std::int32_t ID, const QString& lowerName);
+    StoredData storedDataOf(std::int32_t ID);
     bool checkEntry(std::int32_t ID);
     void readAt(qint64 offset, char* dst, qint64 size, const char* what, std::int32_t ID);
     std::int32_t nameLengthOf(const BigEntry& e, std::int32_t ID);

@@ -61,6 +61,11 @@ void CliOutput::Bytes(const QByteArray& bytes)
     std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
 }
 
+bool CliOutput::Bytes(const char* data, std::size_t size)
+{
+    return std::fwrite(data, 1, size, stdout) == size;
+}
+
 void CliOutput::Summary(const QString& text)
 {
     if (!showProgress_)

@@ -18,6 +18,8 @@ public:
     void Text(const QString& text);
     // Bytes as they are on stdout (an entry's content).
     void Bytes(const QByteArray& bytes);
+    // False when stdout refuses them (a closed pipe, a full disk).
+    bool Bytes(const char* data, std::size_t size);
     // The closing line of a long run, on stderr when it is a terminal and
     // -q was not given.
     void Summary(const QString& text);

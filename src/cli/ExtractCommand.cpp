@@ -1,4 +1,5 @@
 #include "app/EntryPrefetcher.h"
+#include "app/EntryStream.h"
 #include "app/ExtractEntry.h"
 #include "app/SafeName.h"
 #include "archive/BigRuntimeError.h"
@@ -55,24 +56,41 @@ QString MakeDestination(const QString& path)
 }
 
 // -O: the selected entries' decoded bytes on stdout, one after another, in
-// ID order. A damaged or unreadable entry is reported and left out.
+// ID order. A damaged or unreadable entry is reported; one small enough to
+// hold is checked before any of its bytes go out and then left out, a larger
+// one goes out in pieces and is reported afterwards.
 int extractToStdout(cBig& big, const std::vector<const CliEntry*>& selected, const CliOptions& options, CliOutput& out,
     bool anyFailed)
 {
+    constexpr qint64 kLargestHeld = 16 << 20;
+    const auto damaged = [&](const CliEntry* e, qint64 decoded, qint64 promised) {
+        out.Error(options.archive,
+            QStringLiteral("%1: damaged, its decoded length %2 differs from its stored unpacked size %3.")
+                .arg(quoted(e->name))
+                .arg(decoded)
+                .arg(promised));
+        anyFailed = true;
+    };
     for (const CliEntry* e : selected) {
         try {
-            const QByteArray content = ReadEntryContent(big, e->id);
-            const std::int32_t promised = big.data_uncompressed_size(e->id);
-            if (content.size() != promised) {
-                out.Error(options.archive,
-                    QStringLiteral("%1: damaged, its decoded length %2 differs from its stored unpacked size %3.")
-                        .arg(quoted(e->name))
-                        .arg(content.size())
-                        .arg(promised));
-                anyFailed = true;
+            const EntrySource source = EntrySourceOf(big, e->id);
+            if (source.data.size <= kLargestHeld && source.unpacked <= kLargestHeld) {
+                const QByteArray content = ReadEntryContent(big, e->id);
+                if (content.size() != source.unpacked)
+                    damaged(e, content.size(), source.unpacked);
+                else
+                    out.Bytes(content);
                 continue;
             }
-            out.Bytes(content);
+            const StreamResult streamed = StreamEntry(
+                big, source, [&](const char* data, std::size_t size) { return out.Bytes(data, size); }, true);
+            if (streamed.end == StreamEnd::ReadFailed)
+                throw *streamed.readError;
+            if (streamed.end == StreamEnd::Stopped)
+                break; // stdout refuses bytes: main reports it
+            if (streamed.end == StreamEnd::TooLong || streamed.produced != source.unpacked)
+                damaged(e, streamed.end == StreamEnd::TooLong ? source.unpacked + 1 : streamed.produced,
+                    source.unpacked);
         } catch (const BigRuntimeError& failure) {
             out.Error(options.archive, quoted(e->name) + QStringLiteral(": cannot be read: ") + failure.description());
             anyFailed = true;

@@ -6,6 +6,7 @@
 #include "cli/Commands.h"
 #include "lzss/UnLZSS.h"
 #include "support/Crc.h"
+#include "support/Interruption.h"
 #include "support/Paths.h"
 
 #include <QCoreApplication>
@@ -47,6 +48,9 @@ int run(const CliOptions& options)
 
 int main(int argc, char** argv)
 {
+    // SIGINT and SIGTERM let a file being written be removed first; a write
+    // past the file size limit fails (and is reported) instead of killing.
+    pelkora::InstallInterruptionHandlers();
     QCoreApplication app(argc, argv);
     pelkora::BuildCrcTable();
     pelkora::InitLZSS();

@@ -3,6 +3,7 @@
 
 #include "BigWriter.h"
 #include "ExtractTestSupport.h"
+#include "LzssEncoder.h"
 #include "OpenDescriptors.h"
 #include "app/ExtractEntry.h"
 #include "archive/cBig.h"
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -266,6 +268,67 @@ TEST_F(ExtractEntryTest, DamagedEntryIsAFailureAndKeepsTheOldFile)
                 ASSERT_TRUE(QFile::remove(target));
             }
             EXPECT_TRUE(QDir(dest).isEmpty());
+        }
+    }
+}
+
+// Entries too large to hold are written from the archive in pieces (stored
+// ones copied by the kernel, compressed ones decoded through a small window):
+// the same bytes and time as a held entry, and the same refusal of a damaged
+// one, over an old file or at a new name.
+TEST_F(ExtractEntryTest, LargeEntriesAreWrittenInPiecesAndCheckedTheSameWay)
+{
+    std::mt19937 rng(17);
+    QByteArray noise(3 << 20, '\0');
+    for (auto& c : noise)
+        c = static_cast<char>(rng());
+    QByteArray text;
+    while (text.size() < (6 << 20))
+        text += "line " + QByteArray::number(text.size() % 977) + " of a long text that compresses well\n";
+    const QByteArray stream = testsupport::LzssEncode(text);
+
+    struct Case {
+        const char* name;
+        TestEntry entry;
+        bool ok;
+        const char* expected; // a part of the description of a failure
+    };
+    const Case cases[] = {
+        {"stored.bin", {.name = "stored.bin", .data = noise, .timestamp = 7001}, true, ""},
+        {"compressed.txt", {.name = "compressed.txt", .data = text, .compress = true, .timestamp = 7002}, true, ""},
+        {"cut.txt", {.name = "cut.txt", .data = text, .timestamp = 7003, .flagByte = 1, .uncompressedSize = int(text.size()), .storedData = stream.left(stream.size() / 2)},
+            false, "differs from its stored unpacked size"},
+        {"longer.txt", {.name = "longer.txt", .data = text, .compress = true, .timestamp = 7004,
+            .uncompressedSize = int(text.size()) - 5}, false, "more than its stored unpacked size"},
+        {"stored-short.bin", {.name = "stored-short.bin", .data = noise, .timestamp = 7005,
+            .uncompressedSize = int(noise.size()) + 1}, false, "differs from its stored unpacked size"},
+    };
+    std::vector<TestEntry> entries;
+    for (const Case& c : cases)
+        entries.push_back(c.entry);
+    load(entries);
+
+    for (const bool existing : {false, true}) {
+        for (std::int32_t id = 0; id < big.FileCount(); ++id) {
+            const Case& c = cases[id];
+            SCOPED_TRACE(std::string(c.name) + (existing ? " over an old file" : " as a new file"));
+            const QString target = dest + u'/' + QLatin1String(c.name);
+            if (existing) {
+                ASSERT_TRUE(WriteFile(target, "OLD CONTENT"));
+                ASSERT_TRUE(SetModifiedSeconds(target, 123456));
+            }
+            const ExtractResult r = ExtractEntry(big, id, dest, QLatin1String(c.name));
+            EXPECT_EQ(r.ok, c.ok) << r.description.toStdString();
+            if (c.ok) {
+                EXPECT_TRUE(ReadAll(target) == c.entry.data);
+                EXPECT_EQ(ModifiedSeconds(target), c.entry.timestamp);
+            } else {
+                EXPECT_EQ(r.number, extract_error::DamagedEntry);
+                EXPECT_TRUE(r.description.contains(QLatin1String(c.expected))) << r.description.toStdString();
+                EXPECT_EQ(ReadAll(target), existing ? QByteArray("OLD CONTENT") : QByteArray("<missing>"));
+            }
+            QFile::remove(target);
+            EXPECT_TRUE(QDir(dest).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
         }
     }
 }

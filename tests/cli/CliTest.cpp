@@ -5,6 +5,7 @@
 #include "archive/cBig.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -14,9 +15,12 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <functional>
 
@@ -638,4 +642,104 @@ TEST_F(CliTest, TestReportsEntriesThatDoNotVerify)
     for (const char* name : {"fine.bin", "plain.txt", "empty.dat"})
         EXPECT_FALSE(errors.contains(QLatin1String(name))) << name;
     EXPECT_TRUE(errors.contains("301")) << errors.toStdString();
+}
+
+namespace {
+
+// A stream of one literal and then copies of it: `size` bytes of 'x' from
+// about size / 8 stream bytes, quickly made, slow enough to write that a run
+// can be caught in the middle of it.
+QByteArray LongRunStream(int size)
+{
+    BitWriter w;
+    w.put(1, 1);
+    w.put('x', 8);
+    for (int done = 1; done < size;) {
+        const int length = std::min(17, std::max(2, size - done));
+        w.put(0, 1);
+        w.put(1, 12); // window position 1: the byte just before, repeated
+        w.put(static_cast<unsigned>(length - 2), 4);
+        done += length;
+    }
+    w.put(0, 13);
+    return w.finish();
+}
+
+QStringList Temporaries(const QString& folder)
+{
+    return QDir(folder).entryList({".pelkora-*.tmp"}, QDir::Files | QDir::Hidden);
+}
+
+} // namespace
+
+// SIGINT and SIGTERM in the middle of a file: the temporary file is removed,
+// an existing file keeps its bytes, and the tool ends by the signal (130 and
+// 143 in a shell). SIGKILL cannot be caught: its temporary file stays, but no
+// half file has the entry's name, and a later run writes the entry whole.
+TEST_F(CliTest, InterruptedRunsLeaveNoHalfFiles)
+{
+    constexpr int kSize = 160 << 20;
+    const QString archive = write({
+        {.name = "long.bin", .data = "x", .flagByte = 1, .uncompressedSize = kSize, .storedData = LongRunStream(kSize)},
+    });
+    for (const int signalNumber : {SIGINT, SIGTERM, SIGKILL}) {
+        for (const bool existing : {false, true}) {
+            SCOPED_TRACE(std::to_string(signalNumber) + (existing ? " over an old file" : " as a new file"));
+            const QString dest = tmp.filePath(QStringLiteral("dest-%1-%2").arg(signalNumber).arg(existing));
+            ASSERT_TRUE(QDir().mkpath(dest));
+            const QString target = dest + "/long.bin";
+            if (existing) {
+                QFile old(target);
+                ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+                old.write("OLD");
+            }
+            QProcess process;
+            process.start(QStringLiteral(PELKORA_CLI_PATH), {"extract", "-q", "-C", dest, archive});
+            ASSERT_TRUE(process.waitForStarted());
+            QElapsedTimer waited;
+            waited.start();
+            while (Temporaries(dest).isEmpty() && process.state() == QProcess::Running && waited.elapsed() < 20000)
+                QThread::usleep(200);
+            ASSERT_FALSE(Temporaries(dest).isEmpty()) << "the write was not caught under way";
+            ::kill(static_cast<pid_t>(process.processId()), signalNumber);
+            ASSERT_TRUE(process.waitForFinished(60000));
+            EXPECT_EQ(process.exitStatus(), QProcess::CrashExit); // ended by the signal itself
+            EXPECT_EQ(ReadAll(target), existing ? QByteArray("OLD") : QByteArray("<missing>"));
+            EXPECT_EQ(Temporaries(dest).size(), signalNumber == SIGKILL ? 1 : 0);
+
+            if (signalNumber == SIGKILL) {
+                const CliRun again = RunCli({"extract", "-q", "-C", dest, archive});
+                EXPECT_EQ(again.code, 0) << again.errors.join(u'\n').toStdString();
+                EXPECT_EQ(QFileInfo(target).size(), kSize);
+            }
+        }
+    }
+}
+
+// A file size limit with the signal's default disposition (as a shell's
+// `ulimit -f` leaves it): the entry that does not fit is reported as too
+// large and left out, the run goes on, and nothing half-written stays.
+TEST_F(CliTest, FileSizeLimitIsReportedAndTheRunGoesOn)
+{
+    const QString archive = write({
+        {.name = "stored.bin", .data = Pattern(256 * 1024)},
+        {.name = "packed.bin", .data = Pattern(256 * 1024), .compress = true},
+        {.name = "small.txt", .data = "SMALL", .timestamp = 5000},
+    });
+    const QString dest = tmp.filePath("dest");
+    QProcess process;
+    process.setChildProcessModifier([] {
+        struct rlimit limit {64 * 1024, 64 * 1024};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ::signal(SIGXFSZ, SIG_DFL);
+    });
+    process.start(QStringLiteral(PELKORA_CLI_PATH), {"extract", "-q", "-C", dest, archive});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    ASSERT_EQ(process.exitStatus(), QProcess::NormalExit) << "killed by SIGXFSZ";
+    EXPECT_EQ(process.exitCode(), 1);
+    const QString errors = QString::fromUtf8(process.readAllStandardError());
+    for (const char* name : {"stored.bin", "packed.bin"})
+        EXPECT_TRUE(errors.contains(QStringLiteral("\"%1\"").arg(QLatin1String(name)))) << errors.toStdString();
+    EXPECT_TRUE(errors.contains("File too large")) << errors.toStdString();
+    EXPECT_EQ(QDir(dest).entryList(QDir::Files | QDir::Hidden), QStringList{"small.txt"});
 }

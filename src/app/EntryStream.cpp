@@ -1,0 +1,68 @@
+#include "app/EntryStream.h"
+
+#include "lzss/UnLZSS.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace pelkora {
+namespace {
+
+constexpr qint64 kPiece = 1 << 20; // bytes of stored data read at a time
+
+} // namespace
+
+EntrySource EntrySourceOf(cBig& big, std::int32_t ID)
+{
+    EntrySource source;
+    source.id = ID;
+    source.data = big.GetFileData(ID);
+    if (big.Error().Number() != 0)
+        throw BigRuntimeError(big.Error().Number(), QStringLiteral("GetFileBlob"), big.Error().Description());
+    source.compressed = big.data_compressed_flag(ID);
+    source.unpacked = std::max(0, big.data_uncompressed_size(ID));
+    return source;
+}
+
+StreamResult StreamEntry(const cBig& big, const EntrySource& source, const ByteSink& sink, bool stopPastSize)
+{
+    StreamResult result;
+    bool tooLong = false;
+    bool stopped = false;
+    const auto handOn = [&](const char* data, std::size_t size) {
+        if (stopPastSize && result.produced + static_cast<qint64>(size) > source.unpacked) {
+            tooLong = true;
+            return false;
+        }
+        result.produced += static_cast<qint64>(size);
+        if (!sink(data, size)) {
+            stopped = true;
+            return false;
+        }
+        return true;
+    };
+
+    const auto buffer = std::make_unique<char[]>(static_cast<std::size_t>(std::min(kPiece, source.data.size) + 1));
+    std::optional<LzssDecoder> decoder;
+    if (source.compressed)
+        decoder.emplace(handOn);
+    try {
+        bool more = true;
+        for (qint64 at = 0; more && at < source.data.size; at += kPiece) {
+            const qint64 piece = std::min(kPiece, source.data.size - at);
+            big.ReadData(source.data.start + at, buffer.get(), piece, source.id);
+            more = decoder ? decoder->feed(buffer.get(), static_cast<std::size_t>(piece))
+                           : handOn(buffer.get(), static_cast<std::size_t>(piece));
+        }
+        if (decoder && !tooLong && !stopped)
+            decoder->finish();
+    } catch (const BigRuntimeError& failure) {
+        result.end = StreamEnd::ReadFailed;
+        result.readError = failure;
+        return result;
+    }
+    result.end = tooLong ? StreamEnd::TooLong : stopped ? StreamEnd::Stopped : StreamEnd::Complete;
+    return result;
+}
+
+} // namespace pelkora
