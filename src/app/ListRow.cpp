@@ -2,6 +2,7 @@
 
 #include "support/Paths.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -165,12 +166,63 @@ QString JoinRow(const ListRow& row)
     return joined;
 }
 
-// The list sorts ascending on the Sort cell by character code, case-sensitive
-// (so "B" sorts before "a", as a plain code comparison does); rows with equal
-// keys keep their ID order because the sort is stable.
-bool SortKeyLess(const QString& a, const QString& b)
+QStringView CellOf(QStringView joined, int col)
 {
-    return QString::compare(a, b, Qt::CaseSensitive) < 0;
+    qsizetype start = 0;
+    for (int c = 0; c < col; ++c) {
+        const qsizetype tab = joined.indexOf(u'\t', start);
+        if (tab < 0)
+            return {};
+        start = tab + 1;
+    }
+    qsizetype end = joined.indexOf(u'\t', start);
+    if (end < 0)
+        end = joined.size();
+    return joined.sliced(start, end - start);
+}
+
+std::vector<std::size_t> SortOrder(std::span<const QStringView> keys, const std::function<void()>& betweenSteps)
+{
+    struct Keyed {
+        QStringView key;
+        std::size_t index;
+    };
+    const std::size_t n = keys.size();
+    std::vector<Keyed> keyed;
+    keyed.reserve(n);
+    for (std::size_t i = 0; i < n; ++i)
+        keyed.push_back({keys[i], i});
+    // Stable run sorts, and merges that take the earlier run's key first on a
+    // tie, give the result of one stable sort.
+    const auto less = [](const Keyed& a, const Keyed& b) { return SortKeyLess(a.key, b.key); };
+    const auto step = [&] {
+        if (betweenSteps)
+            betweenSteps();
+    };
+    // A run is short enough that sorting or merging one level of 100,000 keys
+    // never holds up the caller's window for long.
+    constexpr std::size_t kRun = 8192;
+    for (std::size_t lo = 0; lo < n; lo += kRun) {
+        std::stable_sort(keyed.begin() + static_cast<std::ptrdiff_t>(lo),
+            keyed.begin() + static_cast<std::ptrdiff_t>(std::min(lo + kRun, n)), less);
+        step();
+    }
+    std::vector<Keyed> merged(n);
+    for (std::size_t width = kRun; width < n; width *= 2) {
+        for (std::size_t lo = 0; lo < n; lo += 2 * width) {
+            const auto runStart = keyed.begin() + static_cast<std::ptrdiff_t>(lo);
+            const auto middle = keyed.begin() + static_cast<std::ptrdiff_t>(std::min(lo + width, n));
+            const auto runEnd = keyed.begin() + static_cast<std::ptrdiff_t>(std::min(lo + 2 * width, n));
+            std::merge(runStart, middle, middle, runEnd, merged.begin() + static_cast<std::ptrdiff_t>(lo), less);
+        }
+        keyed.swap(merged);
+        step();
+    }
+    std::vector<std::size_t> order;
+    order.reserve(n);
+    for (const Keyed& k : keyed)
+        order.push_back(k.index);
+    return order;
 }
 
 } // namespace pelkora

@@ -6,8 +6,13 @@
 
 #include <QLocale>
 #include <QString>
+#include <QStringView>
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <span>
+#include <vector>
 
 namespace pelkora {
 
@@ -25,6 +30,8 @@ ListRow BuildListRow(cBig& big, std::int32_t ID, const QLocale& locale = QLocale
 
 // The cells joined with one tab between neighbours.
 QString JoinRow(const ListRow& row);
+// Cell `col` of a row joined by tabs (empty when the row has fewer cells).
+QStringView CellOf(QStringView joined, int col);
 
 // The pictures "#,##0" and "00%" with the locale's digits and grouping.
 QString FormatCount(std::int64_t value, const QLocale& locale = QLocale());
@@ -33,7 +40,20 @@ QString FormatPercent(double fraction, const QLocale& locale = QLocale());
 QString RatioCell(std::int32_t unpacked, std::int32_t packed, const QLocale& locale = QLocale());
 double RatioValue(std::int32_t unpacked, std::int32_t packed);
 
-// Order of the list's sort on the Sort cell (see ListRow.cpp for the rule).
-bool SortKeyLess(const QString& a, const QString& b);
+// Order of the list's sort on the Sort cell: ascending by character code,
+// case-sensitive (so "B" sorts before "a", as a plain code comparison does).
+// The one rule for every listing, the window's and the command-line tool's.
+inline bool SortKeyLess(QStringView a, QStringView b)
+{
+    return a.compare(b, Qt::CaseSensitive) < 0;
+}
+
+// The stable SortKeyLess order of `keys`, as indexes into `keys`: result[i]
+// is the key that goes to place i, equal keys keeping their order. Sorted in
+// runs and merged level by level, calling `betweenSteps` (when set) after
+// each step, so that a caller can serve its window during a long sort. The
+// texts behind `keys` must outlive the call, whatever `betweenSteps` does.
+std::vector<std::size_t> SortOrder(std::span<const QStringView> keys,
+    const std::function<void()>& betweenSteps = {});
 
 } // namespace pelkora

@@ -7,7 +7,9 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include <algorithm>
 #include <new>
+#include <vector>
 
 namespace pelkora {
 
@@ -70,8 +72,15 @@ void LoadBigFile(const QString& filename, FileListControl& list, ProgressControl
         list.setPainting(false);
         const std::int32_t count = big->FileCount();
         progress.setMaximum(static_cast<float>(count));
+        const int firstListed = list.Rows();
+        // The listing keeps its own references to the rows it hands the list
+        // (shared, not copied): the sort below serves the window between its
+        // steps, and must not look into the list's storage meanwhile.
+        std::vector<QString> listed;
+        listed.reserve(static_cast<std::size_t>(std::max(count, 0)));
         for (std::int32_t id = 0; id < count; ++id) {
-            list.appendRow(JoinRow(BuildListRow(*big, id)));
+            listed.push_back(JoinRow(BuildListRow(*big, id)));
+            list.appendRow(listed.back());
             progress.setValue(static_cast<float>(id));
             YieldToEvents();
             // The window refuses commands during a listing, but closing it
@@ -79,10 +88,18 @@ void LoadBigFile(const QString& filename, FileListControl& list, ProgressControl
             if (ShutdownRequested() || progress.stopRequested() || gBig.get() != big)
                 return;
         }
-        list.setCol(list.Cols() - 1);
+        const int sortCol = list.Cols() - 1;
+        list.setCol(sortCol);
         list.setRow(1);
         list.setRowSel(list.Rows() - 1);
-        list.sortSelection();
+        std::vector<QStringView> keys;
+        keys.reserve(listed.size());
+        for (const QString& row : listed)
+            keys.push_back(CellOf(row, sortCol));
+        const std::vector<std::size_t> order = SortOrder(keys, [] { YieldToEvents(); });
+        // Redrawing the sorted list follows; let the window catch up first.
+        YieldToEvents(0);
+        list.arrangeRows(firstListed, order);
     } catch (const BigRuntimeError& e) {
         ReportCaughtError(kLoadHeadline, e.source(), e.number(), e.description());
     } catch (const std::bad_alloc&) {

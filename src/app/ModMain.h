@@ -7,9 +7,11 @@
 #include "archive/cBig.h"
 
 #include <QString>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 
 namespace pelkora {
 
@@ -24,8 +26,9 @@ public:
     virtual void setRowSel(int row) = 0;
     virtual void setPainting(bool on) = 0;
     virtual void appendRow(const QString& tabSeparated) = 0;
-    // Sorts rows Row..RowSel ascending on the current column (stable).
-    virtual void sortSelection() = 0;
+    // Puts rows first..first + order.size() - 1 in a finished order: place
+    // i takes the row that was at first + order[i]. The list never sorts.
+    virtual void arrangeRows(int first, std::span<const std::size_t> order) = 0;
 };
 
 // What they need of the progress bar.
@@ -45,7 +48,9 @@ extern std::unique_ptr<cBig> gBig;
 void ReleaseBig();
 
 // Opens `filename` in a new reader stored in gBig and lists every entry into
-// `list`, then sorts it. Failures are shown with the error report.
+// `list` (emptied by the caller), then sorts those rows on the list's last
+// column and hands the list the order. Failures are shown with the error
+// report.
 void LoadBigFile(const QString& filename, FileListControl& list, ProgressControl& progress);
 
 // Extracts the listed entry (Name and Path cells) under `destination` (the

@@ -1,5 +1,6 @@
 #include "ui/FileGrid.h"
 
+#include "app/ListRow.h"
 #include "ui/Twips.h"
 
 #include <QHeaderView>
@@ -162,9 +163,26 @@ void FileGrid::appendRow(const QString& tabSeparated)
     mModel->appendRow(tabSeparated);
 }
 
+void FileGrid::arrangeRows(int first, std::span<const std::size_t> order)
+{
+    mModel->arrangeRows(first, order);
+}
+
 void FileGrid::sortSelection()
 {
-    mModel->sortRows(mRow, mRowSel, mCol);
+    const int first = std::max(std::min(mRow, mRowSel), 1);
+    const int last = std::min(std::max(mRow, mRowSel), Rows() - 1);
+    if (last <= first || mCol < 0 || mCol >= Cols())
+        return;
+    std::vector<QString> rows;
+    std::vector<QStringView> keys;
+    rows.reserve(static_cast<std::size_t>(last - first + 1));
+    keys.reserve(rows.capacity());
+    for (int r = first; r <= last; ++r) {
+        rows.push_back(mModel->rowText(r));
+        keys.push_back(CellOf(rows.back(), mCol));
+    }
+    mModel->arrangeRows(first, SortOrder(keys));
 }
 
 void FileGrid::setPainting(bool on)

@@ -48,7 +48,10 @@ public:
 
     void Clear();
     void appendRow(const QString& tabSeparated) override;
-    void sortSelection() override;
+    void arrangeRows(int first, std::span<const std::size_t> order) override;
+    // Sorts rows Row..RowSel ascending on the current column (stable, by the
+    // listing's key rule), at once: the window is not served meanwhile.
+    void sortSelection();
 
     // While off, the list neither repaints nor follows changes; switching it
     // on shows the new state once.

@@ -1,9 +1,8 @@
 #include "ui/FileGridModel.h"
 
-#include "app/ModMain.h"
+#include "app/ListRow.h"
 
 #include <algorithm>
-#include <numeric>
 
 namespace pelkora {
 
@@ -14,21 +13,6 @@ const QChar kTab = u'\t';
 FileGridModel::FileGridModel(QObject* parent)
     : QAbstractTableModel(parent)
 {
-}
-
-QStringView FileGridModel::cellOf(const QString& row, int col)
-{
-    qsizetype start = 0;
-    for (int c = 0; c < col; ++c) {
-        const qsizetype tab = row.indexOf(kTab, start);
-        if (tab < 0)
-            return {};
-        start = tab + 1;
-    }
-    qsizetype end = row.indexOf(kTab, start);
-    if (end < 0)
-        end = row.size();
-    return QStringView(row).sliced(start, end - start);
 }
 
 void FileGridModel::changedWholesale()
@@ -62,7 +46,7 @@ QString FileGridModel::cell(int row, int col) const
         return {};
     if (row == 0)
         return mHeader[static_cast<std::size_t>(col)];
-    return cellOf(mRows[static_cast<std::size_t>(row - 1)], col).toString();
+    return CellOf(mRows[static_cast<std::size_t>(row - 1)], col).toString();
 }
 
 void FileGridModel::setCell(int row, int col, const QString& text)
@@ -113,60 +97,32 @@ void FileGridModel::appendRow(const QString& tabSeparated)
     endInsertRows();
 }
 
-void FileGridModel::sortRows(int first, int last, int col)
+QString FileGridModel::rowText(int row) const
 {
-    if (first > last)
-        std::swap(first, last);
-    first = std::max(first, 1);
-    last = std::min(last, gridRows() - 1);
-    if (last <= first || col < 0 || col >= mCols)
-        return;
+    if (row < 1 || row >= gridRows())
+        return {};
+    return mRows[static_cast<std::size_t>(row - 1)];
+}
+
+bool FileGridModel::arrangeRows(int first, std::span<const std::size_t> order)
+{
+    const std::size_t n = order.size();
+    if (first < 1 || static_cast<std::size_t>(first - 1) + n > mRows.size())
+        return false;
+    std::vector<bool> taken(n, false);
+    for (const std::size_t from : order) {
+        if (from >= n || taken[from])
+            return false;
+        taken[from] = true;
+    }
     const auto begin = mRows.begin() + (first - 1);
-    const auto end = mRows.begin() + last;
-    struct Keyed {
-        QStringView key;
-        std::size_t index;
-    };
-    std::vector<Keyed> keyed;
-    keyed.reserve(static_cast<std::size_t>(end - begin));
-    for (auto it = begin; it != end; ++it)
-        keyed.push_back({cellOf(*it, col), static_cast<std::size_t>(it - mRows.begin())});
-    // Ascending by character code, case-sensitive (the rule of SortKeyLess);
-    // rows with equal keys keep their order: the row index breaks ties, so
-    // the order is total and the result is that of a stable sort.
-    const auto less = [](const Keyed& a, const Keyed& b) {
-        const int order = a.key.compare(b.key, Qt::CaseSensitive);
-        return order != 0 ? order < 0 : a.index < b.index;
-    };
-    // Sorted in runs and merged level by level, letting window events run
-    // between the steps, so a list of 100,000 rows never holds up the window
-    // for the whole sort.
-    constexpr std::size_t kRun = 8192;
-    const std::size_t n = keyed.size();
-    for (std::size_t lo = 0; lo < n; lo += kRun) {
-        std::sort(keyed.begin() + static_cast<std::ptrdiff_t>(lo),
-            keyed.begin() + static_cast<std::ptrdiff_t>(std::min(lo + kRun, n)), less);
-        YieldToEvents();
-    }
-    std::vector<Keyed> merged(n);
-    for (std::size_t width = kRun; width < n; width *= 2) {
-        for (std::size_t lo = 0; lo < n; lo += 2 * width) {
-            const auto runStart = keyed.begin() + static_cast<std::ptrdiff_t>(lo);
-            const auto middle = keyed.begin() + static_cast<std::ptrdiff_t>(std::min(lo + width, n));
-            const auto runEnd = keyed.begin() + static_cast<std::ptrdiff_t>(std::min(lo + 2 * width, n));
-            std::merge(runStart, middle, middle, runEnd, merged.begin() + static_cast<std::ptrdiff_t>(lo), less);
-        }
-        keyed.swap(merged);
-        YieldToEvents();
-    }
-    // Redrawing the sorted list follows; let the window catch up first.
-    YieldToEvents(0);
-    std::vector<QString> sorted;
-    sorted.reserve(keyed.size());
-    for (const Keyed& k : keyed)
-        sorted.push_back(std::move(mRows[k.index]));
-    std::move(sorted.begin(), sorted.end(), begin);
+    std::vector<QString> arranged;
+    arranged.reserve(n);
+    for (const std::size_t from : order)
+        arranged.push_back(std::move(begin[static_cast<std::ptrdiff_t>(from)]));
+    std::move(arranged.begin(), arranged.end(), begin);
     changedWholesale();
+    return true;
 }
 
 void FileGridModel::setFrozen(bool frozen)

@@ -10,6 +10,8 @@
 #include <QAbstractTableModel>
 #include <QString>
 #include <QStringView>
+#include <cstddef>
+#include <span>
 #include <vector>
 
 namespace pelkora {
@@ -30,9 +32,14 @@ public:
     void setCell(int row, int col, const QString& text);
     void clearCells();
     void appendRow(const QString& tabSeparated);
-    // Stable ascending sort of grid rows first..last on column `col`, by
-    // character code (case-sensitive).
-    void sortRows(int first, int last, int col);
+    // Grid row `row` (>= 1) as stored, its cells joined by tabs; empty for
+    // the header or out of range.
+    QString rowText(int row) const;
+    // Puts grid rows first..first + order.size() - 1 in a finished order:
+    // place i takes the row that was at first + order[i]. Anything but a
+    // permutation over existing data rows is refused (false, nothing moves).
+    // Sorting is the caller's: the model only stores and announces.
+    bool arrangeRows(int first, std::span<const std::size_t> order);
 
     void setFrozen(bool frozen);
     bool frozen() const { return mFrozen; }
@@ -46,9 +53,6 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
-
-    // Cell `col` of a tab-separated row (empty when the row has fewer cells).
-    static QStringView cellOf(const QString& row, int col);
 
 private:
     void changedWholesale();

@@ -80,6 +80,67 @@ TEST(FileGrid, SortsOnlyTheSelectedRowsStablyByCharacterCode)
     }
 }
 
+// The model is handed a finished order: place i takes the row that was at
+// first + order[i], whole rows moving; anything else leaves it untouched.
+TEST(FileGridModel, TakesAFinishedOrderAndRefusesAnyOther)
+{
+    const QStringList asGiven = {"a", "b", "c", "d"};
+    const struct {
+        const char* name;
+        int first;
+        std::vector<std::size_t> order;
+        bool taken;
+        QStringList after;
+    } cases[] = {
+        {"every row", 1, {2, 0, 3, 1}, true, {"c", "a", "d", "b"}},
+        {"rows in the middle", 2, {1, 0}, true, {"a", "c", "b", "d"}},
+        {"the last row alone", 4, {0}, true, asGiven},
+        {"an index twice", 1, {0, 0, 1, 2}, false, asGiven},
+        {"an index beyond the order", 1, {0, 4, 1, 2}, false, asGiven},
+        {"rows past the end", 3, {1, 0, 2}, false, asGiven},
+        {"the header row", 0, {1, 0}, false, asGiven},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FileGridModel model;
+        model.setGridCols(2);
+        model.setCell(0, 0, "H");
+        for (const QString& key : asGiven)
+            model.appendRow(key + "\t" + key.toUpper());
+        QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+        EXPECT_EQ(model.arrangeRows(c.first, c.order), c.taken);
+        QStringList keys;
+        for (int r = 1; r < model.gridRows(); ++r) {
+            keys << model.cell(r, 0);
+            EXPECT_EQ(model.cell(r, 1), model.cell(r, 0).toUpper()) << r;
+        }
+        EXPECT_EQ(keys, c.after);
+        EXPECT_EQ(model.cell(0, 0), "H");
+        EXPECT_EQ(resets.count(), c.taken ? 1 : 0);
+    }
+}
+
+// The list's own sort is done at once: the window is served by whoever
+// drives the list, never from inside the list while rows move.
+TEST(FileGrid, SortsWithoutRunningTheEventLoop)
+{
+    constexpr int kRows = 30000;
+    auto grid = makeGrid({}, 2);
+    for (int i = 0; i < kRows; ++i)
+        grid->appendRow(QString("k%1\t%2").arg((i * 7919) % kRows).arg(i));
+    bool served = false;
+    QTimer::singleShot(0, [&] { served = true; });
+    grid->setCol(0);
+    grid->setRow(1);
+    grid->setRowSel(grid->Rows() - 1);
+    grid->sortSelection();
+    EXPECT_FALSE(served);
+    const QStringList keys = columnOf(*grid, 0);
+    EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end(), SortKeyLess));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(served); // the timer was live all along
+}
+
 TEST(FileGrid, PaintingOffHoldsBackTheViewUntilItIsSwitchedOn)
 {
     auto grid = makeGrid({"a\t1"});
