@@ -47,7 +47,11 @@ void EntryPrefetcher::run()
         std::vector<PreparedEntry> spent;
         {
             std::unique_lock lock(mutex_);
-            changed_.wait(lock, [this] { return stopping_ || ready_.empty() || readyBytes_ < maxBytes_; });
+            // Bounded by bytes and by count: a run of tiny or streamed
+            // entries would otherwise queue the whole archive.
+            changed_.wait(lock, [this] {
+                return stopping_ || ready_.empty() || (readyBytes_ < maxBytes_ && ready_.size() < kMaxReady);
+            });
             if (stopping_)
                 return;
             spent.swap(spent_);

@@ -31,8 +31,9 @@ public:
     enum class Mode { Ahead, InTurn };
 
     // Ahead: starts preparing `items` in order on a second thread; at most
-    // `maxBytes` of decoded content wait at a time (one entry more when a
-    // single one is larger). InTurn: each is prepared when asked for.
+    // `maxBytes` of decoded content and 1024 entries wait at a time (one
+    // entry more when a single one is larger). InTurn: each is prepared when
+    // asked for.
     EntryPrefetcher(cBig& big, std::vector<Item> items, Mode mode, std::size_t maxBytes = 16u << 20);
     // Stops early if needed and waits for the thread.
     ~EntryPrefetcher();
@@ -50,6 +51,7 @@ public:
     const PreparedEntry* next();
 
 private:
+    static constexpr std::size_t kMaxReady = 1024;
     void run();
 
     cBig& big_;
