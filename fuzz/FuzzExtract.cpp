@@ -2,16 +2,21 @@
 // beside a sentinel folder, and aborts when anything outside the destination
 // appears, disappears or changes, when ExtractEntry throws, or when a file it
 // reports as written does not hold the entry's decoded bytes.
+//
+// The input's last byte (past the directory, so the reader ignores it) picks
+// how: a fresh writer per entry or one kept for the run, entries prepared in
+// turn or ahead on a second thread, and whether the destination already holds
+// a link out to the sentinel folder and an existing file where entries go.
 
 #include "FuzzFile.h"
 
+#include "app/EntryPrefetcher.h"
 #include "app/ExtractEntry.h"
 #include "archive/BigRuntimeError.h"
 #include "archive/cBig.h"
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -39,19 +44,18 @@ struct Node {
     bool operator==(const Node&) const = default;
 };
 
-// Everything under `root` except the folder `skip`, by path.
-std::map<QString, Node> snapshot(const QString& root, const QString& skip)
+// Everything under `root` except the folder `skip` (not even walked into:
+// it may be thousands of folders deep), by path.
+void snapshotInto(std::map<QString, Node>& nodes, const QString& folder, const QString& skip)
 {
-    std::map<QString, Node> nodes;
-    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-        QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        if (path == skip || path.startsWith(skip + u'/'))
+    const QFileInfoList entries =
+        QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo& info : entries) {
+        const QString path = info.filePath();
+        if (path == skip)
             continue;
-        const QFileInfo info = it.fileInfo();
         Node n;
-        n.isDir = info.isDir();
+        n.isDir = info.isDir() && !info.isSymLink();
         n.isLink = info.isSymLink();
         n.size = info.isSymLink() ? 0 : info.size();
         n.modifiedMs = info.lastModified().toMSecsSinceEpoch();
@@ -61,7 +65,15 @@ std::map<QString, Node> snapshot(const QString& root, const QString& skip)
                 n.digest = QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha1);
         }
         nodes[path] = n;
+        if (n.isDir)
+            snapshotInto(nodes, path, skip);
     }
+}
+
+std::map<QString, Node> snapshot(const QString& root, const QString& skip)
+{
+    std::map<QString, Node> nodes;
+    snapshotInto(nodes, root, skip);
     return nodes;
 }
 
@@ -112,30 +124,73 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString dest = play.work + QStringLiteral("/dest-%1").arg(++run);
     if (!QDir().mkpath(dest))
         fail(QStringLiteral("cannot create %1").arg(dest));
+    const std::uint8_t how = size > 0 ? data[size - 1] : 0;
+    const bool keptWriter = how & 1;
+    const bool ahead = how & 2;
+    const bool plant = how & 4;
+
+    std::vector<EntryPrefetcher::Item> items;
+    for (std::int32_t id = 0; id < big.FileCount(); ++id) {
+        try {
+            items.push_back({id, big.GetFileName(id)});
+        } catch (const BigRuntimeError&) {
+        }
+    }
+    if (plant) {
+        // The first entry's top folder as a link out of the destination; the
+        // second entry's name taken by a file already there.
+        if (!items.empty()) {
+            const QString top = items[0].fullName.section(u'\\', 0, 0);
+            if (!top.isEmpty() && !top.contains(u'/') && top != QLatin1String("..") && top != QLatin1String("."))
+                QFile::link(play.root + QStringLiteral("/sentinel"), dest + u'/' + top);
+        }
+        if (items.size() > 1 && !items[1].fullName.contains(u'/') && !items[1].fullName.contains(QLatin1String(".."))) {
+            const QString existing = QDir::cleanPath(dest + u'/' + QString(items[1].fullName).replace(u'\\', u'/'));
+            if (existing.startsWith(dest + u'/') && QDir().mkpath(QFileInfo(existing).path())) {
+                QFile file(existing);
+                if (file.open(QIODevice::WriteOnly))
+                    file.write("existing");
+            }
+        }
+    }
     const auto before = snapshot(play.root, dest);
 
-    for (std::int32_t id = 0; id < big.FileCount(); ++id) {
-        QString name;
-        try {
-            name = big.GetFileName(id);
-        } catch (const BigRuntimeError&) {
-            continue;
+    // What each reported write must hold, checked once the run is over (the
+    // prefetching thread owns the reader until then; a later entry may
+    // replace an earlier one's file).
+    std::map<QString, std::int32_t> written;
+    {
+        ConfinedWriter writer(ExtractRoot(dest));
+        EntryPrefetcher prefetcher(big, items, ahead ? EntryPrefetcher::Mode::Ahead : EntryPrefetcher::Mode::InTurn);
+        for (const EntryPrefetcher::Item& item : items) {
+            const PreparedEntry* prepared = prefetcher.next();
+            ExtractResult result;
+            if (keptWriter) {
+                result = WritePreparedEntry(*prepared, writer);
+            } else {
+                ConfinedWriter fresh(ExtractRoot(dest));
+                result = WritePreparedEntry(*prepared, fresh);
+            }
+            if (!result.ok)
+                continue;
+            if (!result.target.startsWith(dest + u'/'))
+                fail(QStringLiteral("entry %1 \"%2\" written outside the destination: %3")
+                         .arg(item.id)
+                         .arg(item.fullName, result.target));
+            written[result.target] = item.id;
         }
-        const ExtractResult result = ExtractEntry(big, id, dest, name);
-        if (!result.ok)
-            continue;
-        if (!result.target.startsWith(dest + u'/'))
-            fail(QStringLiteral("entry %1 \"%2\" written outside the destination: %3").arg(id).arg(name, result.target));
-        QFile written(result.target);
-        if (!written.open(QIODevice::ReadOnly))
-            fail(QStringLiteral("entry %1 reported written but %2 cannot be read").arg(id).arg(result.target));
+    }
+    for (const auto& [target, id] : written) {
+        QFile file(target);
+        if (!file.open(QIODevice::ReadOnly))
+            fail(QStringLiteral("entry %1 reported written but %2 cannot be read").arg(id).arg(target));
         QByteArray expected;
         try {
             expected = ReadEntryContent(big, id);
         } catch (const BigRuntimeError&) {
             fail(QStringLiteral("entry %1 extracted although its data cannot be read").arg(id));
         }
-        if (written.readAll() != expected)
+        if (file.readAll() != expected)
             fail(QStringLiteral("entry %1 written with other bytes than it decodes to").arg(id));
     }
 

@@ -49,12 +49,28 @@ std::vector<Seed> archives()
         {.name = "readme.txt", .data = text(3), .timestamp = t},
         {.name = "data\\maps\\a.map", .data = binary(200), .timestamp = t + 1},
     })});
+    seeds.push_back({"plain-planted", BuildBigArchive({
+        {.name = "data\\x.txt", .data = text(3), .timestamp = t},
+        {.name = "keep\\b.bin", .data = binary(200), .compress = true, .timestamp = t + 1},
+        {.name = "c.txt", .data = "c", .timestamp = t + 2},
+    }) + QByteArray(1, '\x07')});
     seeds.push_back({"compressed", BuildBigArchive({
         {.name = "a\\text.txt", .data = text(20), .compress = true, .timestamp = 0},
         {.name = "a\\b\\bin.dat", .data = binary(300), .compress = true, .timestamp = -1},
         {.name = "c", .data = "x", .compress = true, .timestamp = 2147483647},
     })});
     seeds.push_back({"empty", BuildBigArchive({})});
+    // A name of thousands of nested folders, past what a path may hold, and
+    // one just within it; the last byte asks for the kept writer, the second
+    // thread and planted links and files.
+    QString deep;
+    for (int level = 0; level < 3000; ++level)
+        deep += QStringLiteral("a\\");
+    seeds.push_back({"deep", BuildBigArchive({
+        {.name = deep + "f", .data = "deep"},
+        {.name = deep.left(600) + "g", .data = text(2), .compress = true},
+        {.name = "a\\h", .data = "h"},
+    }) + QByteArray(1, '\x07')});
     seeds.push_back({"odd-fields", BuildBigArchive({
         {.name = "same", .data = "one", .hash = 42},
         {.name = "Same", .data = "two", .hash = 42, .maskedBits = 0x00670000},
