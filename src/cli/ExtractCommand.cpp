@@ -1,6 +1,7 @@
 #include "app/EntryPrefetcher.h"
 #include "app/EntryStream.h"
 #include "app/ExtractEntry.h"
+#include "app/FreeSpace.h"
 #include "app/SafeName.h"
 #include "archive/BigRuntimeError.h"
 #include "cli/ArchiveEntries.h"
@@ -13,7 +14,6 @@
 #include <QHash>
 #include <QLocale>
 #include <QSet>
-#include <QStorageInfo>
 
 #include <algorithm>
 #include <cerrno>
@@ -174,7 +174,7 @@ int ExtractCommand(const CliOptions& options)
     qint64 needed = 0;
     for (const EntryPrefetcher::Item& item : toWrite)
         needed += std::max(0, big.data_uncompressed_size(item.id));
-    const qint64 available = QStorageInfo(options.destination).bytesAvailable();
+    const qint64 available = FreeBytesAt(options.destination);
     if (!options.force && available >= 0 && needed > available) {
         out.Error(options.destination,
             QStringLiteral("the entries to extract need %1 bytes, but the destination has only %2 bytes free "

@@ -1,6 +1,7 @@
 #include "ui/frmMain.h"
 
 #include "app/ErrorReport.h"
+#include "app/FreeSpace.h"
 #include "app/ModMain.h"
 #include "support/Paths.h"
 #include "ui/ErrorBox.h"
@@ -466,6 +467,29 @@ bool frmMain::askDestination(QString& destination)
     return true;
 }
 
+bool frmMain::roomFor(const QString& destination, int first, int last)
+{
+    if (!gBig)
+        return true;
+    QStringList names;
+    names.reserve(last - first + 1);
+    for (int row = first; row <= last; ++row) {
+        QString name, path;
+        readRow(row, name, path);
+        names << path + name;
+    }
+    const qint64 needed = UnpackedBytesOf(*gBig, names);
+    const qint64 available = FreeBytesAt(destination);
+    if (available < 0 || needed <= available)
+        return true;
+    const QString text = ShortOfSpaceText(needed, available, destination) + QStringLiteral(" Extract anyway?");
+    if (mAskSpace)
+        return mAskSpace(text);
+    return QMessageBox::warning(this, QStringLiteral("Extract To"), text, QMessageBox::Yes | QMessageBox::No,
+               QMessageBox::No)
+        == QMessageBox::Yes;
+}
+
 bool frmMain::ShowRunFailureBox(QWidget* parent, const QString& title, const QString& text)
 {
     // The report's lines are separated by CR LF; the box breaks at LF.
@@ -579,6 +603,8 @@ void frmMain::mnuExtract_Click()
         std::swap(first, last);
     // The header row is no entry: a selection reaching it starts below it.
     first = std::max(first, 1);
+    if (!roomFor(destination, first, last))
+        return;
     WorkScope scope(mWorking, mStopRequested);
     ExtractRun run(destination);
     beginRun(last - first + 1);
@@ -602,9 +628,11 @@ void frmMain::mnuExtAll_Click()
     QString destination;
     if (!askDestination(destination))
         return;
+    const int rows = Grid1->Rows();
+    if (!roomFor(destination, 1, rows - 1))
+        return;
     WorkScope scope(mWorking, mStopRequested);
     ExtractRun run(destination);
-    const int rows = Grid1->Rows();
     beginRun(rows);
     for (int row = 1; row < rows && !ShutdownRequested() && !mStopRequested; ++row) {
         mProgress->setValue(static_cast<float>(row));

@@ -118,6 +118,11 @@ public:
     // description separated by tabs. The default is a dialog to copy from.
     using GatheredFailures = std::function<void(const QStringList& lines)>;
     void setGatheredFailuresView(GatheredFailures view) { mShowGathered = std::move(view); }
+    // Asked when the entries of a run need more than the destination's free
+    // space; answers true to extract anyway. The default is a warning box
+    // whose default button is No.
+    using SpaceQuestion = std::function<bool(const QString& text)>;
+    void setSpaceQuestion(SpaceQuestion question) { mAskSpace = std::move(question); }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -131,6 +136,9 @@ private:
     void Form_QueryUnload();
     void Form_Unload();
     bool askDestination(QString& destination);
+    // False when rows first..last need more than the destination's free
+    // space and the user does not want to go on.
+    bool roomFor(const QString& destination, int first, int last);
     void beginRun(std::int32_t progressMaximum);
     void endRun();
     void showGatheredFailures(const QStringList& lines);
@@ -147,6 +155,7 @@ private:
     bool mPlaced = false;
     OpenDialogRunner mOpenDialog;
     DestinationPrompt mAskDestination;
+    SpaceQuestion mAskSpace;
     EntryExtractor mExtract;
     RunFailurePrompt mRunFailurePrompt;
     GatheredFailures mShowGathered;

@@ -628,3 +628,41 @@ TEST_F(DuringWorkTest, CommandsDuringARunAreRefusedAndClosingEndsIt)
 }
 
 } // namespace
+
+// An archive whose names promise far more than any disk holds (a thousand
+// names of 2 GB each on one byte of data): before anything is written the
+// user is asked, and only a yes starts the run.
+TEST_F(CommandsTest, ARunBeyondTheFreeSpaceIsAskedAboutFirst)
+{
+    std::vector<testsupport::TestEntry> bomb;
+    for (int i = 0; i < 1000; ++i)
+        bomb.push_back({.name = QStringLiteral("copy%1.bin").arg(i), .data = "x", .uncompressedSize = INT32_MAX});
+    const QString archive = scratchPath("bomb.big");
+    ASSERT_TRUE(testsupport::WriteBigArchive(archive, bomb));
+    mDestination = scratchPath("dest");
+
+    for (const bool answer : {false, true}) {
+        SCOPED_TRACE(answer ? "extract anyway" : "cancelled");
+        mVisits.clear();
+        frmMain& w = startCounting(archive);
+        QStringList questions;
+        w.setSpaceQuestion([&](const QString& text) {
+            questions << text;
+            return answer;
+        });
+        w.mnuExtAll->trigger();
+        ASSERT_EQ(questions.size(), 1);
+        EXPECT_TRUE(questions[0].contains("2147483647000 bytes")) << questions[0].toStdString();
+        EXPECT_TRUE(questions[0].contains(QDir::toNativeSeparators(mDestination))) << questions[0].toStdString();
+        EXPECT_EQ(mVisits.size(), answer ? bomb.size() : 0u);
+    }
+
+    // A selection that fits is not asked about.
+    mVisits.clear();
+    frmMain& w = startCounting(sixEntryArchive());
+    int asked = 0;
+    w.setSpaceQuestion([&](const QString&) { return ++asked, false; });
+    w.mnuExtAll->trigger();
+    EXPECT_EQ(asked, 0);
+    EXPECT_FALSE(mVisits.empty());
+}
