@@ -473,11 +473,9 @@ bool frmMain::roomFor(const QString& destination, int first, int last)
         return true;
     QStringList names;
     names.reserve(last - first + 1);
-    for (int row = first; row <= last; ++row) {
-        QString name, path;
-        readRow(row, name, path);
-        names << path + name;
-    }
+    // Read without moving the current cell, which would scroll the view.
+    for (int row = first; row <= last; ++row)
+        names << Grid1->TextMatrix(row, kPathColumn) + Grid1->TextMatrix(row, kNameColumn);
     const qint64 needed = UnpackedBytesOf(*gBig, names);
     const qint64 available = FreeBytesAt(destination);
     if (available < 0 || needed <= available)
