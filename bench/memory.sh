@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Peak memory (maximum resident set, /usr/bin/time) of pelkora-cli's verbs on
 # an archive of 100,000 small entries, as a user runs them: list in each of
-# its forms, test, and extract into a fresh folder.
-#   bench/memory.sh [ENTRIES]      (default 100000)
-# MEMORY_DIR=DIR keeps the archive there (default build/memory).
+# its forms, test, and extract into a fresh folder; then test, extract and
+# extract -O on archives of one 1 GiB entry, stored and compressed.
+#   bench/memory.sh [ENTRIES [LARGE_MB]]      (defaults 100000 and 1024)
+# MEMORY_DIR=DIR keeps the archives there (default build/memory).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 entries="${1:-100000}"
+large_mb="${2:-1024}"
 source scripts/bench-build.sh
-bench_build pelkora-cli pelkora-perf-archive
+bench_build pelkora-cli pelkora-perf-archive pelkora-large-entry
 cli="$PWD/$build/src/cli/pelkora-cli"
 data="${MEMORY_DIR:-$build/memory}"
 mkdir -p "$data"
@@ -32,3 +34,16 @@ measure "test" "$cli" test -q "$archive"
 out="$(mktemp -d "$data/out.XXXXXX")"
 measure "extract" "$cli" extract -q "$archive" "$out"
 rm -rf "$out"
+
+large="$data/large-$large_mb"
+if [ ! -f "$large/compressed.big" ]; then
+  "$build/bench/pelkora-large-entry" "$large" "$large_mb"
+fi
+echo "one entry of $large_mb MiB (the bound is 64 MB whatever its size):"
+for kind in stored compressed; do
+  measure "test ($kind)" "$cli" test -q "$large/$kind.big"
+  out="$(mktemp -d "$data/out.XXXXXX")"
+  measure "extract ($kind)" "$cli" extract -q "$large/$kind.big" "$out"
+  rm -rf "$out"
+  measure "extract -O ($kind)" "$cli" extract -O "$large/$kind.big"
+done

@@ -19,6 +19,7 @@
 #include <QStringList>
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -116,6 +117,7 @@ private:
     std::vector<int> heldFds_;                       // node -> open folder (node 0: the root)
     QHash<std::pair<int, QString>, int> heldNodes_;  // (parent node, name) -> node
     std::size_t maxHeld_ = 64;
+    std::uint32_t nextName_ = 0; // of the next temporary file
     QStringList lastFolders_; // the folders of the file before...
     int lastFolder_ = -1;     // ...and the held one they lead to
 };

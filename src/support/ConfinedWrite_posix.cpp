@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -131,12 +132,12 @@ ConfinedResult checkTarget(int folder, const QByteArray& name, bool& exists, mod
 }
 
 // Makes a temporary file of our own in `folder`, with a short name so that a
-// long target name still fits.
-Fd makeTemporary(int folder, mode_t mode, QByteArray& temp)
+// long target name still fits. Names need not be secret: a name someone else
+// took (a file or a link) is never opened, only skipped.
+Fd makeTemporary(int folder, mode_t mode, std::uint32_t& nextName, QByteArray& temp)
 {
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        temp = ".pelkora-" + QByteArray::number(QRandomGenerator::global()->generate(), 16).rightJustified(8, '0')
-            + ".tmp";
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        temp = ".pelkora-" + QByteArray::number(nextName++, 16).rightJustified(8, '0') + ".tmp";
         Fd file(::openat(folder, temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
         if (file.valid() || errno != EEXIST)
             return file;
@@ -196,7 +197,8 @@ ConfinedResult moveIntoPlace(int folder, const QByteArray& temp, const QByteArra
     return {};
 }
 
-ConfinedResult writeFile(int folder, const QByteArray& name, const ContentProducer& produce, qint64 modifiedUtc)
+ConfinedResult writeFile(int folder, const QByteArray& name, const ContentProducer& produce, qint64 modifiedUtc,
+    std::uint32_t& nextName)
 {
     bool existed = false;
     mode_t mode = 0;
@@ -207,7 +209,7 @@ ConfinedResult writeFile(int folder, const QByteArray& name, const ContentProduc
     // SIGTERM wait.
     const InterruptionDeferral deferral;
     QByteArray temp;
-    Fd file = makeTemporary(folder, mode, temp);
+    Fd file = makeTemporary(folder, mode, nextName, temp);
     if (!file.valid())
         return failed(ConfinedError::CannotCreate);
     if (existed)
@@ -253,6 +255,7 @@ ConfinedWriter::ConfinedWriter(const QString& root)
     , rootPath_(root.isEmpty() ? QStringLiteral(".") : root)
     , rootBytes_(QFile::encodeName(QFileInfo(rootPath_).absoluteFilePath()).size())
     , maxHeld_(heldFolderLimit())
+    , nextName_(QRandomGenerator::global()->generate())
 {
 }
 
@@ -425,7 +428,7 @@ ConfinedResult ConfinedWriter::writeOnce(const QStringList& folders, const QStri
         return r;
     const Fd unheld(unheldFd);
 
-    ConfinedResult r = writeFile(folder, QFile::encodeName(fileName), produce, modifiedUtc);
+    ConfinedResult r = writeFile(folder, QFile::encodeName(fileName), produce, modifiedUtc, nextName_);
     if (!r.ok())
         r.path = spelled(folders, folders.size(), fileName); // spelled out only for the message
     return r;
