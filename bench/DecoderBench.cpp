@@ -67,7 +67,7 @@ void BM_LiteralDecoder(benchmark::State& state, Content kind)
 {
     const Sample& s = sample(kind);
     for (auto _ : state) {
-        QByteArray out = reference::LiteralUnLZSS(s.lzss);
+        QByteArray out = testsupport::LiteralUnLZSS(s.lzss);
         benchmark::DoNotOptimize(out.data());
     }
     report(state, s, s.lzss.size());

@@ -26,7 +26,7 @@ start=$(date +%s%N)
 cli=$((($(date +%s%N) - start) / 1000000))
 
 mkdir "$work/D"
-program="$PWD/$build/src/app/pelkora"
+program="$PWD/$build/src/ui/pelkora"
 window=$(cd "$work/D" && xvfb-run -a -s "-screen 0 1280x800x24" bash -s "$program" "$archive" "$entries" <<'INNER'
 set -euo pipefail
 "$1" "$2" 2>/dev/null &

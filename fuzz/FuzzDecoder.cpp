@@ -27,7 +27,7 @@ void compare(const QByteArray& expected, const QByteArray& got, std::size_t hint
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const char* bytes = reinterpret_cast<const char*>(data);
-    const QByteArray expected = pelkora::reference::LiteralUnLZSS(bytes, size);
+    const QByteArray expected = pelkora::testsupport::LiteralUnLZSS(bytes, size);
     const std::size_t n = static_cast<std::size_t>(expected.size());
     // No hint, a far too small one, the exact size, and a too large one.
     for (const std::size_t hint : {std::size_t{0}, std::size_t{1}, n, n + 4096})

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The CI's longer checks: the whole test suite under AddressSanitizer and
-# UndefinedBehaviorSanitizer, then each fuzz target for about a minute.
-# Fails on any failing test or any fuzz finding.
+# UndefinedBehaviorSanitizer, then each fuzz target for about a minute, then
+# the code style. Fails on any failing test, any fuzz finding or any file
+# that differs from .clang-format.
 #   FUZZ_SECONDS=N changes the time per fuzz target (default 60).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,3 +26,6 @@ rm -rf "$(dirname "$shot")"
 
 echo "== fuzz targets, ${FUZZ_SECONDS:-60}s each"
 FUZZ_BUILD_JOBS="$jobs" bash fuzz/run.sh all "${FUZZ_SECONDS:-60}"
+
+echo "== code style"
+bash scripts/check-format.sh

@@ -4,4 +4,4 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 bash scripts/build.sh release
-exec build/release/src/app/pelkora "$PWD/build/release/demo/demo.big"
+exec build/release/src/ui/pelkora "$PWD/build/release/demo/demo.big"

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 # A real window on the virtual display, whatever the tests chose before.
 unset QT_QPA_PLATFORM
 build="${1:-build/release}"
-if [ ! -x "$build/src/app/pelkora" ] || [ ! -f "$build/demo/demo.big" ]; then
+if [ ! -x "$build/src/ui/pelkora" ] || [ ! -f "$build/demo/demo.big" ]; then
   bash scripts/build.sh release
   build=build/release
 fi
@@ -18,7 +18,7 @@ done
 out="${SCREENSHOT_OUT:-$PWD/docs/screenshot.png}"
 mkdir -p "$(dirname "$out")"
 
-xvfb-run -a -s "-screen 0 1024x768x24" bash -s "$PWD/$build/src/app/pelkora" "$PWD/$build/demo/demo.big" "$out" <<'INNER'
+xvfb-run -a -s "-screen 0 1024x768x24" bash -s "$PWD/$build/src/ui/pelkora" "$PWD/$build/demo/demo.big" "$out" <<'INNER'
 set -euo pipefail
 program="$1"; archive="$2"; out="$3"
 "$program" "$archive" &

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and runs every test.
+# Installs what is missing, checks which layers include which, builds and
+# runs every test.
 # With --full (the default under CI) it also runs the sanitizer build of the
 # tests and a short fuzzing pass over each fuzz target.
 set -euo pipefail
@@ -8,6 +9,7 @@ full=0
 if [ "${1:-}" = "--full" ] || [ "${CI:-}" = "true" ]; then full=1; fi
 
 bash scripts/setup.sh
+bash scripts/check-layers.sh
 # The window tests (and their discovery at build time) need no display.
 export QT_QPA_PLATFORM=offscreen
 bash scripts/build.sh release

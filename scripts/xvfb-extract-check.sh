@@ -17,7 +17,7 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/D"
 
-(cd "$work/D" && xvfb-run -a -s "-screen 0 1280x800x24" bash -s "$build/src/app/pelkora" "$archive" <<'INNER'
+(cd "$work/D" && xvfb-run -a -s "-screen 0 1280x800x24" bash -s "$build/src/ui/pelkora" "$archive" <<'INNER'
 set -euo pipefail
 "$1" "$2" &
 pid=$!

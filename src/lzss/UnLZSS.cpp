@@ -30,11 +30,19 @@ constexpr std::uint64_t kSixLiterals =
 constexpr std::size_t kGroupRoom = 2 * kMaxToken + 24;
 constexpr std::size_t kSlack = 64;         // beyond the expected size, so an exact hint never grows
 
+static_assert(std::endian::native == std::endian::little || std::endian::native == std::endian::big,
+    "the 64-bit loads assume a little- or big-endian machine");
+
+// The stream is read most significant bit first, so eight input bytes are one
+// big-endian word: swapped on little-endian machines, taken as they are else.
 inline std::uint64_t loadBigEndian64(const unsigned char* p)
 {
     std::uint64_t word;
     std::memcpy(&word, p, 8);
-    return __builtin_bswap64(word);
+    if constexpr (std::endian::native == std::endian::little)
+        return __builtin_bswap64(word);
+    else
+        return word;
 }
 
 // The 64 stream bits starting at `bit`, most significant first; bits past

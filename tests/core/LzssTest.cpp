@@ -1,16 +1,17 @@
+#include "LiteralUnLZSS.h"
 #include "LzssEncoder.h"
 #include "lzss/UnLZSS.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <memory>
 #include <random>
 #include <string>
 
 using namespace pelkora;
 using pelkora::testsupport::BitWriter;
+using pelkora::testsupport::LiteralUnLZSS;
 using pelkora::testsupport::LzssEncode;
 using pelkora::testsupport::LzssOptions;
 
@@ -19,95 +20,6 @@ namespace {
 QByteArray hex(const char* text)
 {
     return QByteArray::fromHex(QByteArray(text));
-}
-
-// A second decoder that follows the stream rules literally, one bit at a
-// time: a fresh zero window per call, the first byte written at window
-// position 1, absolute positions, byte-by-byte copies, and input that ends
-// early reading as zero bits (a cut field reads as 0 as a whole).
-class ReferenceDecoder {
-public:
-    explicit ReferenceDecoder(const QByteArray& input)
-        : in_(input)
-    {
-    }
-
-    QByteArray decode()
-    {
-        int winPos = 1;
-        for (;;) {
-            if (readFlag()) {
-                push(static_cast<unsigned char>(readField(8)), winPos);
-                continue;
-            }
-            const unsigned position = readField(12);
-            if (position == 0)
-                return out_;
-            const unsigned m = readField(4) + 1;
-            for (unsigned i = 0; i <= m; ++i)
-                push(window_[(position + i) & 0xFFF], winPos);
-        }
-    }
-
-private:
-    // Returns false when no byte is left.
-    bool fetchIfNeeded()
-    {
-        if (mask_ != 0x80)
-            return true;
-        if (inPos_ >= in_.size()) {
-            return false;
-        }
-        cur_ = static_cast<unsigned char>(in_[inPos_++]);
-        return true;
-    }
-
-    bool takeBit()
-    {
-        const bool bit = (cur_ & mask_) != 0;
-        mask_ >>= 1;
-        if (mask_ == 0)
-            mask_ = 0x80;
-        return bit;
-    }
-
-    bool readFlag()
-    {
-        if (!fetchIfNeeded())
-            return false;
-        return takeBit();
-    }
-
-    unsigned readField(int width)
-    {
-        unsigned value = 0;
-        for (int w = width - 1; w >= 0; --w) {
-            if (!fetchIfNeeded())
-                return 0;
-            if (takeBit())
-                value |= 1u << w;
-        }
-        return value;
-    }
-
-    void push(unsigned char c, int& winPos)
-    {
-        out_.append(static_cast<char>(c));
-        window_[static_cast<std::size_t>(winPos)] = c;
-        winPos = (winPos + 1) & 0xFFF;
-    }
-
-    QByteArray in_;
-    qsizetype inPos_ = 0;
-    unsigned char cur_ = 0;
-    unsigned mask_ = 0x80;
-    std::array<unsigned char, 4096> window_{};
-    QByteArray out_;
-};
-
-QByteArray referenceDecode(const QByteArray& input)
-{
-    return ReferenceDecoder(input).decode();
 }
 
 // Decodes from a heap block of exactly the input's size, so that the
@@ -175,7 +87,7 @@ TEST_P(LzssCut, EndsQuietlyAsTheRulesSay)
     GetParam().build(w);
     const QByteArray input = w.finish();
     EXPECT_EQ(UnLZSS(input), GetParam().expected) << input.toHex().constData();
-    EXPECT_EQ(referenceDecode(input), GetParam().expected);
+    EXPECT_EQ(LiteralUnLZSS(input), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, LzssCut,
@@ -274,7 +186,7 @@ TEST(Lzss, ReferencesThatWrapPastTheWindowEndReadPositionZero)
     w.put(0, 13);
     const QByteArray input = w.finish();
     const QByteArray out = UnLZSS(input);
-    EXPECT_EQ(out, referenceDecode(input));
+    EXPECT_EQ(out, LiteralUnLZSS(input));
     EXPECT_EQ(out.left(4096), expected);
     EXPECT_EQ(out.size(), 4096 + 17);
 }
@@ -287,7 +199,7 @@ TEST(Lzss, AgreesWithTheBitByBitReferenceOnRandomStreams)
     for (int round = 0; round < 3000; ++round) {
         const int size = 1 + static_cast<int>(rng() % (round < 2000 ? 64 : 3000));
         const QByteArray input = randomBytes(rng, size);
-        const QByteArray expected = referenceDecode(input);
+        const QByteArray expected = LiteralUnLZSS(input);
         const QByteArray got = decodeExact(input);
         ASSERT_EQ(got, expected) << "random input " << input.toHex().constData();
     }
@@ -316,7 +228,7 @@ TEST(Lzss, AgreesWithTheReferenceOnHandBuiltReferenceHeavyStreams)
         if (rng() % 2)
             w.put(0, 13);
         const QByteArray input = w.finish();
-        ASSERT_EQ(decodeExact(input), referenceDecode(input)) << "stream " << input.toHex().constData();
+        ASSERT_EQ(decodeExact(input), LiteralUnLZSS(input)) << "stream " << input.toHex().constData();
     }
 }
 
@@ -327,7 +239,7 @@ TEST(Lzss, AgreesWithTheReferenceOnEncoderOutput)
         const int size = static_cast<int>(rng() % 9000);
         const QByteArray plain = randomBytes(rng, size, 1 + static_cast<int>(rng() % 6));
         const QByteArray stream = LzssEncode(plain);
-        ASSERT_EQ(referenceDecode(stream), plain);
+        ASSERT_EQ(LiteralUnLZSS(stream), plain);
         ASSERT_EQ(decodeExact(stream), plain);
     }
 }

@@ -4,15 +4,19 @@
 // byte, one call per flag bit and per field bit, and an output buffer sized at
 // four times the input's last index that grows by half when full.
 //
-// It is the yardstick for the real decoder: the benchmarks measure against it
-// and the decoder fuzz target checks that both give the same bytes. Like the
-// real decoder it starts every call from a zero-filled window and returns an
-// empty result for a stream that yields no byte.
+// The stream rules taken literally: a fresh zero window per call, the first
+// byte written at window position 1, absolute positions, byte-by-byte copies,
+// and input that ends early reading as zero bits (a cut field reads as 0 as a
+// whole). An empty input gives an empty result.
+//
+// It is the yardstick for the real decoder: the decoder tests and the decoder
+// fuzz target check that both give the same bytes, and the benchmarks measure
+// against it. Never linked into the program.
 
 #include <QByteArray>
 #include <cstddef>
 
-namespace pelkora::reference {
+namespace pelkora::testsupport {
 
 QByteArray LiteralUnLZSS(const char* data, std::size_t size);
 inline QByteArray LiteralUnLZSS(const QByteArray& input)
@@ -20,4 +24,4 @@ inline QByteArray LiteralUnLZSS(const QByteArray& input)
     return LiteralUnLZSS(input.constData(), static_cast<std::size_t>(input.size()));
 }
 
-} // namespace pelkora::reference
+} // namespace pelkora::testsupport

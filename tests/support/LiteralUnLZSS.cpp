@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-namespace pelkora::reference {
+namespace pelkora::testsupport {
 namespace {
 
 // The module state, one instance per call.
@@ -123,4 +123,4 @@ QByteArray LiteralUnLZSS(const char* data, std::size_t size)
     return Decoder(data, size).Run();
 }
 
-} // namespace pelkora::reference
+} // namespace pelkora::testsupport
