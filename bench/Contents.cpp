@@ -9,7 +9,10 @@ namespace {
 // xorshift32: fast and the same everywhere.
 class Random {
 public:
-    explicit Random(std::uint32_t seed) : s_(seed ? seed : 1) {}
+    explicit Random(std::uint32_t seed)
+        : s_(seed ? seed : 1)
+    {
+    }
     std::uint32_t next()
     {
         s_ ^= s_ << 13;
@@ -30,12 +33,79 @@ private:
 };
 
 constexpr std::array kWords = {
-    "the", "of", "and", "to", "a", "in", "is", "that", "unit", "for", "it", "with", "as", "on", "map", "be",
-    "at", "by", "this", "player", "from", "or", "have", "an", "they", "which", "one", "you", "were", "her",
-    "all", "she", "there", "would", "their", "we", "him", "been", "has", "when", "who", "will", "more", "no",
-    "texture", "model", "sound", "script", "weapon", "armor", "health", "speed", "range", "damage", "target",
-    "building", "resource", "mission", "objective", "trigger", "camera", "light", "shadow", "terrain",
-    "animation", "frame", "sequence", "effect", "particle", "emitter", "velocity", "position", "rotation",
+    "the",
+    "of",
+    "and",
+    "to",
+    "a",
+    "in",
+    "is",
+    "that",
+    "unit",
+    "for",
+    "it",
+    "with",
+    "as",
+    "on",
+    "map",
+    "be",
+    "at",
+    "by",
+    "this",
+    "player",
+    "from",
+    "or",
+    "have",
+    "an",
+    "they",
+    "which",
+    "one",
+    "you",
+    "were",
+    "her",
+    "all",
+    "she",
+    "there",
+    "would",
+    "their",
+    "we",
+    "him",
+    "been",
+    "has",
+    "when",
+    "who",
+    "will",
+    "more",
+    "no",
+    "texture",
+    "model",
+    "sound",
+    "script",
+    "weapon",
+    "armor",
+    "health",
+    "speed",
+    "range",
+    "damage",
+    "target",
+    "building",
+    "resource",
+    "mission",
+    "objective",
+    "trigger",
+    "camera",
+    "light",
+    "shadow",
+    "terrain",
+    "animation",
+    "frame",
+    "sequence",
+    "effect",
+    "particle",
+    "emitter",
+    "velocity",
+    "position",
+    "rotation",
 };
 
 QByteArray textLike(qsizetype size, Random& rnd)
@@ -45,8 +115,8 @@ QByteArray textLike(qsizetype size, Random& rnd)
     while (out.size() < size) {
         const std::uint32_t kind = rnd.below(10);
         if (kind == 0) {
-            out += "<entry id=\"" + QByteArray::number(rnd.below(5000)) + "\" value=\"" + QByteArray::number(rnd.below(100000))
-                + "\"/>\n";
+            out += "<entry id=\"" + QByteArray::number(rnd.below(5000)) + "\" value=\""
+                + QByteArray::number(rnd.below(100000)) + "\"/>\n";
             continue;
         }
         const int words = 4 + static_cast<int>(rnd.below(12));
@@ -99,7 +169,8 @@ QByteArray binaryLike(qsizetype size, Random& rnd)
             break;
         }
         case 3: // padding and runs
-            out += QByteArray(16 + static_cast<qsizetype>(rnd.below(200)), static_cast<char>(rnd.below(3) == 0 ? 0xCC : 0));
+            out += QByteArray(16 + static_cast<qsizetype>(rnd.below(200)),
+                static_cast<char>(rnd.below(3) == 0 ? 0xCC : 0));
             break;
         case 4: { // a palette-like table repeated with small changes
             const qsizetype at = out.size() > 2048 ? out.size() - 1024 - rnd.below(1024) : 0;

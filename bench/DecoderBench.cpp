@@ -37,8 +37,9 @@ const Sample& sample(Content kind)
     s.lzss = testsupport::LzssEncode(s.plain);
     uLongf bound = compressBound(static_cast<uLong>(s.plain.size()));
     s.deflated.resize(static_cast<qsizetype>(bound));
-    if (compress2(reinterpret_cast<Bytef*>(s.deflated.data()), &bound, reinterpret_cast<const Bytef*>(s.plain.constData()),
-            static_cast<uLong>(s.plain.size()), Z_DEFAULT_COMPRESSION)
+    if (compress2(reinterpret_cast<Bytef*>(s.deflated.data()), &bound,
+            reinterpret_cast<const Bytef*>(s.plain.constData()), static_cast<uLong>(s.plain.size()),
+            Z_DEFAULT_COMPRESSION)
         != Z_OK)
         throw std::runtime_error("compress2 failed");
     s.deflated.resize(static_cast<qsizetype>(bound));
@@ -80,8 +81,8 @@ void BM_ZlibInflate(benchmark::State& state, Content kind)
         // A fresh buffer per call, as the decoder returns one.
         QByteArray out(s.plain.size(), Qt::Uninitialized);
         uLongf length = static_cast<uLongf>(out.size());
-        if (uncompress(reinterpret_cast<Bytef*>(out.data()), &length, reinterpret_cast<const Bytef*>(s.deflated.constData()),
-                static_cast<uLong>(s.deflated.size()))
+        if (uncompress(reinterpret_cast<Bytef*>(out.data()), &length,
+                reinterpret_cast<const Bytef*>(s.deflated.constData()), static_cast<uLong>(s.deflated.size()))
             != Z_OK)
             state.SkipWithError("inflate failed");
         benchmark::DoNotOptimize(out.data());
@@ -101,8 +102,8 @@ void BM_Memcpy(benchmark::State& state, Content kind)
 }
 
 #define PELKORA_DECODER_BENCH(fn)                                                                                      \
-    BENCHMARK_CAPTURE(fn, text, Content::Text)->Unit(benchmark::kMillisecond);                                       \
-    BENCHMARK_CAPTURE(fn, binary, Content::Binary)->Unit(benchmark::kMillisecond);                                   \
+    BENCHMARK_CAPTURE(fn, text, Content::Text)->Unit(benchmark::kMillisecond);                                         \
+    BENCHMARK_CAPTURE(fn, binary, Content::Binary)->Unit(benchmark::kMillisecond);                                     \
     BENCHMARK_CAPTURE(fn, incompressible, Content::Random)->Unit(benchmark::kMillisecond)
 
 PELKORA_DECODER_BENCH(BM_UnLZSS);

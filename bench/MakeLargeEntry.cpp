@@ -70,7 +70,10 @@ int main(int argc, char** argv)
         return 1;
     }
     if (!WriteBigArchive(out + "/compressed.big",
-            {{.name = "data\\large.bin", .data = "x", .flagByte = 1, .uncompressedSize = static_cast<int>(size),
+            {{.name = "data\\large.bin",
+                .data = "x",
+                .flagByte = 1,
+                .uncompressedSize = static_cast<int>(size),
                 .storedData = runStream(size)}})) {
         std::fprintf(stderr, "pelkora-large-entry: cannot write %s/compressed.big\n", argv[1]);
         return 1;

@@ -18,8 +18,8 @@ using namespace pelkora;
 
 int main(int argc, char** argv)
 {
-    if (const int code = pelkora::testsupport::CheckToolArguments(
-            argc, argv, 1, 4, "pelkora-perf-archive OUT [FILES [MEGABYTES [FOLDERS]]]");
+    if (const int code = pelkora::testsupport::CheckToolArguments(argc, argv, 1, 4,
+            "pelkora-perf-archive OUT [FILES [MEGABYTES [FOLDERS]]]");
         code >= 0)
         return code;
     const QString out = QString::fromLocal8Bit(argv[1]);
@@ -31,8 +31,8 @@ int main(int argc, char** argv)
         return 64;
     }
 
-    bench::SyntheticLayout layout{.entries = files, .folders = folders,
-        .meanSize = static_cast<qsizetype>(megabytes) * 1000 * 1000 / files};
+    bench::SyntheticLayout layout{
+        .entries = files, .folders = folders, .meanSize = static_cast<qsizetype>(megabytes) * 1000 * 1000 / files};
     std::vector<testsupport::TestEntry> entries = bench::SyntheticEntries(layout);
 
     const QString tree = out + QStringLiteral("/tree");

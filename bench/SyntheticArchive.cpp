@@ -22,7 +22,8 @@ std::vector<testsupport::TestEntry> SyntheticEntries(const SyntheticLayout& layo
         x ^= x >> 17;
         x ^= x << 5;
         // Sizes from meanSize/8 to nearly 2 x meanSize, averaging meanSize.
-        const qsizetype size = std::max<qsizetype>(1, layout.meanSize / 8 + static_cast<qsizetype>(x % static_cast<std::uint32_t>(layout.meanSize * 7 / 4 + 1)));
+        const qsizetype size = std::max<qsizetype>(1,
+            layout.meanSize / 8 + static_cast<qsizetype>(x % static_cast<std::uint32_t>(layout.meanSize * 7 / 4 + 1)));
         const int ext = static_cast<int>((x >> 8) % 6);
         const QByteArray& pool = ext < 2 ? text : binary;
         const qsizetype start = static_cast<qsizetype>((x >> 4) % static_cast<std::uint32_t>(pool.size() - size));

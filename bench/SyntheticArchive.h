@@ -11,10 +11,10 @@ namespace pelkora::bench {
 
 struct SyntheticLayout {
     int entries = 10000;
-    int folders = 100;          // entries are spread evenly over these
-    qsizetype meanSize = 1024;  // sizes vary between 1/8 and 2x of this
-    bool compress = false;      // every entry stored compressed
-    bool mixed = false;         // every other entry compressed (overrides compress)
+    int folders = 100;         // entries are spread evenly over these
+    qsizetype meanSize = 1024; // sizes vary between 1/8 and 2x of this
+    bool compress = false;     // every entry stored compressed
+    bool mixed = false;        // every other entry compressed (overrides compress)
 };
 
 // Entries named "folderNNN\\subN\\nameNNNNNN.ext" with text- and binary-like

@@ -17,8 +17,8 @@ void compare(const QByteArray& expected, const QByteArray& got, std::size_t hint
     qsizetype at = 0;
     while (at < expected.size() && at < got.size() && expected[at] == got[at])
         ++at;
-    std::fprintf(stderr, "decoder fuzz: hint %zu: %lld bytes expected, %lld decoded, first difference at %lld\n",
-        hint, static_cast<long long>(expected.size()), static_cast<long long>(got.size()), static_cast<long long>(at));
+    std::fprintf(stderr, "decoder fuzz: hint %zu: %lld bytes expected, %lld decoded, first difference at %lld\n", hint,
+        static_cast<long long>(expected.size()), static_cast<long long>(got.size()), static_cast<long long>(at));
     std::abort();
 }
 

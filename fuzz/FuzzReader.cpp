@@ -31,9 +31,7 @@ void check(bool ok, const char* what, std::int32_t id)
 // An ID outside the directory: every member answers 1005, nothing raises.
 void visitBadId(cBig& big, std::int32_t id)
 {
-    const auto answered = [&](const char* member) {
-        check(big.Error().Number() == cError::IdOutOfBounds, member, id);
-    };
+    const auto answered = [&](const char* member) { check(big.Error().Number() == cError::IdOutOfBounds, member, id); };
     big.data_compressed_size(id);
     answered("data_compressed_size without 1005");
     big.data_uncompressed_size(id);

@@ -45,20 +45,23 @@ std::vector<Seed> archives()
 {
     const std::int32_t t = 1104580800;
     std::vector<Seed> seeds;
-    seeds.push_back({"plain", BuildBigArchive({
-        {.name = "readme.txt", .data = text(3), .timestamp = t},
-        {.name = "data\\maps\\a.map", .data = binary(200), .timestamp = t + 1},
-    })});
-    seeds.push_back({"plain-planted", BuildBigArchive({
-        {.name = "data\\x.txt", .data = text(3), .timestamp = t},
-        {.name = "keep\\b.bin", .data = binary(200), .compress = true, .timestamp = t + 1},
-        {.name = "c.txt", .data = "c", .timestamp = t + 2},
-    }) + QByteArray(1, '\x07')});
-    seeds.push_back({"compressed", BuildBigArchive({
-        {.name = "a\\text.txt", .data = text(20), .compress = true, .timestamp = 0},
-        {.name = "a\\b\\bin.dat", .data = binary(300), .compress = true, .timestamp = -1},
-        {.name = "c", .data = "x", .compress = true, .timestamp = 2147483647},
-    })});
+    seeds.push_back({"plain",
+        BuildBigArchive({
+            {.name = "readme.txt", .data = text(3), .timestamp = t},
+            {.name = "data\\maps\\a.map", .data = binary(200), .timestamp = t + 1},
+        })});
+    seeds.push_back({"plain-planted",
+        BuildBigArchive({
+            {.name = "data\\x.txt", .data = text(3), .timestamp = t},
+            {.name = "keep\\b.bin", .data = binary(200), .compress = true, .timestamp = t + 1},
+            {.name = "c.txt", .data = "c", .timestamp = t + 2},
+        }) + QByteArray(1, '\x07')});
+    seeds.push_back({"compressed",
+        BuildBigArchive({
+            {.name = "a\\text.txt", .data = text(20), .compress = true, .timestamp = 0},
+            {.name = "a\\b\\bin.dat", .data = binary(300), .compress = true, .timestamp = -1},
+            {.name = "c", .data = "x", .compress = true, .timestamp = 2147483647},
+        })});
     seeds.push_back({"empty", BuildBigArchive({})});
     // A name of thousands of nested folders, past what a path may hold, and
     // one just within it; the last byte asks for the kept writer, the second
@@ -66,31 +69,37 @@ std::vector<Seed> archives()
     QString deep;
     for (int level = 0; level < 3000; ++level)
         deep += QStringLiteral("a\\");
-    seeds.push_back({"deep", BuildBigArchive({
-        {.name = deep + "f", .data = "deep"},
-        {.name = deep.left(600) + "g", .data = text(2), .compress = true},
-        {.name = "a\\h", .data = "h"},
-    }) + QByteArray(1, '\x07')});
-    seeds.push_back({"odd-fields", BuildBigArchive({
-        {.name = "same", .data = "one", .hash = 42},
-        {.name = "Same", .data = "two", .hash = 42, .maskedBits = 0x00670000},
-        {.name = "flag", .data = text(2), .compress = true, .flagByte = 0x80, .uncompressedSize = 7},
-        {.name = "", .data = "", .timestamp = static_cast<std::int32_t>(0x80000000u)},
-        {.name = "caf\u00e9\\na\u00efve.txt", .data = "cp1252", .gapByte = 0x7F},
-    }, {.headerByte7 = 1, .entryReserved = 0xEE, .reverseAreas = true, .gapBetweenAreas = 3})});
-    seeds.push_back({"unsafe-names", BuildBigArchive({
-        {.name = "..\\escape.txt", .data = "up"},
-        {.name = "\\rooted.txt", .data = "root"},
-        {.name = "dir\\..\\..\\x", .data = "deep"},
-        {.name = "dir", .data = "file in the way"},
-        {.name = "dir\\inner.txt", .data = "inner"},
-        {.name = "a:b\\c.txt", .data = "colon"},
-    })});
-    seeds.push_back({"bad-record", BuildBigArchive({
-        {.name = "past-end", .data = "abc", .packedSize = 100000},
-        {.name = "negative", .data = "abc", .offset = -5},
-        {.name = "long-name", .data = "abc", .nameLength = 5000},
-    })});
+    seeds.push_back({"deep",
+        BuildBigArchive({
+            {.name = deep + "f", .data = "deep"},
+            {.name = deep.left(600) + "g", .data = text(2), .compress = true},
+            {.name = "a\\h", .data = "h"},
+        }) + QByteArray(1, '\x07')});
+    seeds.push_back({"odd-fields",
+        BuildBigArchive(
+            {
+                {.name = "same", .data = "one", .hash = 42},
+                {.name = "Same", .data = "two", .hash = 42, .maskedBits = 0x00670000},
+                {.name = "flag", .data = text(2), .compress = true, .flagByte = 0x80, .uncompressedSize = 7},
+                {.name = "", .data = "", .timestamp = static_cast<std::int32_t>(0x80000000u)},
+                {.name = "caf\u00e9\\na\u00efve.txt", .data = "cp1252", .gapByte = 0x7F},
+            },
+            {.headerByte7 = 1, .entryReserved = 0xEE, .reverseAreas = true, .gapBetweenAreas = 3})});
+    seeds.push_back({"unsafe-names",
+        BuildBigArchive({
+            {.name = "..\\escape.txt", .data = "up"},
+            {.name = "\\rooted.txt", .data = "root"},
+            {.name = "dir\\..\\..\\x", .data = "deep"},
+            {.name = "dir", .data = "file in the way"},
+            {.name = "dir\\inner.txt", .data = "inner"},
+            {.name = "a:b\\c.txt", .data = "colon"},
+        })});
+    seeds.push_back({"bad-record",
+        BuildBigArchive({
+            {.name = "past-end", .data = "abc", .packedSize = 100000},
+            {.name = "negative", .data = "abc", .offset = -5},
+            {.name = "long-name", .data = "abc", .nameLength = 5000},
+        })});
     seeds.push_back({"count-too-big", BuildBigArchive({{.name = "x", .data = "y"}}, {.fileCount = 1000})});
     return seeds;
 }
@@ -144,7 +153,8 @@ bool writeAll(const QString& folder, const std::vector<Seed>& seeds)
 
 int main(int argc, char** argv)
 {
-    if (const int code = pelkora::testsupport::CheckToolArguments(argc, argv, 1, 1, "pelkora-fuzz-seeds DIR"); code >= 0)
+    if (const int code = pelkora::testsupport::CheckToolArguments(argc, argv, 1, 1, "pelkora-fuzz-seeds DIR");
+        code >= 0)
         return code;
     const QString dir = QString::fromLocal8Bit(argv[1]);
     const bool ok = writeAll(dir + QStringLiteral("/reader"), archives())

@@ -22,7 +22,8 @@ EntryPrefetcher::Mode EntryPrefetcher::ModeFor(cBig& big, const std::vector<Item
     qint64 compressed = 0;
     for (const Item& item : items) {
         const bool packed = big.data_compressed_flag(item.id);
-        const qint64 size = std::max(0, packed ? big.data_uncompressed_size(item.id) : big.data_compressed_size(item.id));
+        const qint64 size =
+            std::max(0, packed ? big.data_uncompressed_size(item.id) : big.data_compressed_size(item.id));
         all += size;
         if (packed)
             compressed += size;

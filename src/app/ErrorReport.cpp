@@ -10,7 +10,8 @@ const QString kLineBreak = QStringLiteral("\r\n");
 ErrorReportHandler& handlerSlot()
 {
     static ErrorReportHandler handler = [](const QString& title, const QString& text) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(QString(text).replace(kLineBreak, QStringLiteral("\n"))));
+        std::fprintf(stderr, "%s: %s\n", qPrintable(title),
+            qPrintable(QString(text).replace(kLineBreak, QStringLiteral("\n"))));
     };
     return handler;
 }

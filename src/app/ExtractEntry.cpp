@@ -42,7 +42,6 @@ bool heldWhole(const EntrySource& source)
     return source.data.size <= kLargestHeldPacked && source.unpacked <= kLargestHeldUnpacked;
 }
 
-
 ExtractResult failure(const QString& source, int number, const QString& fullName, const QString& reason,
     const QString& target = {})
 {
@@ -132,8 +131,7 @@ PreparedEntry PrepareEntry(cBig& big, std::int32_t ID, const QString& fullName)
             return entry;
         }
     } catch (const BigRuntimeError& e) {
-        entry.failure =
-            failure(e.source(), e.number(), fullName, QStringLiteral("cannot be read: ") + e.description());
+        entry.failure = failure(e.source(), e.number(), fullName, QStringLiteral("cannot be read: ") + e.description());
     } catch (const std::bad_alloc&) {
         entry.failure = failure(QStringLiteral("UnLZSS"), extract_error::OutOfMemory, fullName,
             QStringLiteral("out of memory while decoding."));
@@ -226,16 +224,16 @@ ExtractResult WritePreparedEntry(const PreparedEntry& entry, ConfinedWriter& wri
     const QStringList folders = entry.components.first(entry.components.size() - 1);
     ExtractResult why;
     const ConfinedResult written = entry.streamed
-        ? writer.write(folders, entry.components.last(),
-              [&](int fd) { return writeStreamed(entry, fd, why); }, entry.modifiedUtc)
+        ? writer.write(
+            folders, entry.components.last(), [&](int fd) { return writeStreamed(entry, fd, why); }, entry.modifiedUtc)
         : writer.write(folders, entry.components.last(), entry.content, entry.modifiedUtc);
     if (written.error == ConfinedError::ContentFailed) {
         why.target = target;
         return why;
     }
     if (!written.ok()) {
-        const int number = written.error == ConfinedError::TargetReadOnly ? extract_error::ReadOnlyTarget
-                                                                           : extract_error::PathAccess;
+        const int number =
+            written.error == ConfinedError::TargetReadOnly ? extract_error::ReadOnlyTarget : extract_error::PathAccess;
         return fileSystemFailure(number, entry.fullName, written.message(), target);
     }
     return {true, {}, 0, {}, target};

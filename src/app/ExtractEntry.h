@@ -22,18 +22,18 @@ namespace pelkora {
 // everything the file system refuses has the source "ExtractEntry".
 namespace extract_error {
 inline constexpr int OutOfMemory = runtime_error::OutOfMemory;
-inline constexpr int DamagedEntry = runtime_error::BadRecord;  // decoded length differs from the stored unpacked size
-inline constexpr int UnsafeName = 52;      // the name is refused (see SafeName.h)
-inline constexpr int ReadOnlyTarget = 70;  // an existing read-only file is kept
-inline constexpr int PathAccess = runtime_error::FileAccess;     // a link in the way, a folder or file that cannot be made
+inline constexpr int DamagedEntry = runtime_error::BadRecord; // decoded length differs from the stored unpacked size
+inline constexpr int UnsafeName = 52;                         // the name is refused (see SafeName.h)
+inline constexpr int ReadOnlyTarget = 70;                     // an existing read-only file is kept
+inline constexpr int PathAccess = runtime_error::FileAccess;  // a link in the way, a folder or file that cannot be made
 } // namespace extract_error
 
 struct ExtractResult {
     bool ok = true;
-    QString source;       // the operation that failed ("GetFileBlob", "ExtractEntry", ...)
-    int number = 0;       // its number
-    QString description;  // what went wrong, naming the entry
-    QString target;       // the path written (or that would have been)
+    QString source;      // the operation that failed ("GetFileBlob", "ExtractEntry", ...)
+    int number = 0;      // its number
+    QString description; // what went wrong, naming the entry
+    QString target;      // the path written (or that would have been)
 };
 
 // Writes entry ID of `big` under `destination` (a folder path, native form,
@@ -55,12 +55,12 @@ ExtractResult ExtractEntry(cBig& big, std::int32_t ID, ConfinedWriter& writer, c
 // larger one is left in the archive and written from it in pieces.
 struct PreparedEntry {
     QString fullName;
-    QStringList components;   // the name split at "\"; empty when the name was refused
-    QByteArray content;       // the decoded bytes (empty when streamed)
+    QStringList components;              // the name split at "\"; empty when the name was refused
+    QByteArray content;                  // the decoded bytes (empty when streamed)
     std::optional<EntrySource> streamed; // set for an entry written from the archive in pieces
     const cBig* big = nullptr;           // the reader to stream it from
-    qint64 modifiedUtc = 0;   // the file time, seconds since 1970 UTC
-    ExtractResult failure;    // ok unless the name was refused or the entry could not be read
+    qint64 modifiedUtc = 0;              // the file time, seconds since 1970 UTC
+    ExtractResult failure;               // ok unless the name was refused or the entry could not be read
 };
 
 // Checks the name, finds the entry's data, reads and decodes it when small

@@ -148,7 +148,8 @@ ListRow MakeListRow(const QString& fullName, const QString& modified, std::int32
 ListRow BuildListRow(cBig& big, std::int32_t ID, const QLocale& locale)
 {
     const QString fullName = big.GetFileName(ID);
-    return MakeListRow(fullName, big.timestamp(ID), big.data_uncompressed_size(ID), big.data_compressed_size(ID), locale);
+    return MakeListRow(fullName, big.timestamp(ID), big.data_uncompressed_size(ID), big.data_compressed_size(ID),
+        locale);
 }
 
 QString JoinRow(const ListRow& row)

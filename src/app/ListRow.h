@@ -53,7 +53,6 @@ inline bool SortKeyLess(QStringView a, QStringView b)
 // runs and merged level by level, calling `betweenSteps` (when set) after
 // each step, so that a caller can serve its window during a long sort. The
 // texts behind `keys` must outlive the call, whatever `betweenSteps` does.
-std::vector<std::size_t> SortOrder(std::span<const QStringView> keys,
-    const std::function<void()>& betweenSteps = {});
+std::vector<std::size_t> SortOrder(std::span<const QStringView> keys, const std::function<void()>& betweenSteps = {});
 
 } // namespace pelkora

@@ -25,7 +25,8 @@ bool isReservedDeviceName(QStringView component)
         }
         return false;
     }
-    if (base.size() != 4 || !(base.startsWith(QLatin1String("COM"), Qt::CaseInsensitive)
+    if (base.size() != 4
+        || !(base.startsWith(QLatin1String("COM"), Qt::CaseInsensitive)
             || base.startsWith(QLatin1String("LPT"), Qt::CaseInsensitive)))
         return false;
     // COM1-COM9 and LPT1-LPT9; Windows treats the superscript digits alike.

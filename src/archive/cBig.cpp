@@ -94,7 +94,8 @@ void cBig::readAt(qint64 offset, char* dst, qint64 size, const char* what, std::
             continue;
         if (got < 0)
             raise(runtime_error::DeviceIo,
-                QStringLiteral("Cannot read %1: %2.").arg(readSubject(what, ID), QString::fromLocal8Bit(std::strerror(errno))));
+                QStringLiteral("Cannot read %1: %2.")
+                    .arg(readSubject(what, ID), QString::fromLocal8Bit(std::strerror(errno))));
 #else
         if (!file_.seek(offset + done))
             raise(runtime_error::DeviceIo, QStringLiteral("Cannot read %1.").arg(readSubject(what, ID)));
@@ -173,7 +174,8 @@ bool cBig::Load(const QString& filename)
         throw;
     } catch (const std::bad_alloc&) {
         closeFile();
-        raise(runtime_error::OutOfMemory, QStringLiteral("Out of memory reading the directory of \"%1\".").arg(filename));
+        raise(runtime_error::OutOfMemory,
+            QStringLiteral("Out of memory reading the directory of \"%1\".").arg(filename));
     }
     loaded_ = true;
     name_ = filename;
@@ -257,8 +259,8 @@ void cBig::readName(qint64 offset, char* dst, std::int32_t length, std::int32_t 
         readAt(offset, dst, length, "name", ID);
         return;
     }
-    const bool cached = nameBlockStart_ >= 0 && offset >= nameBlockStart_
-        && offset + length <= nameBlockStart_ + nameBlock_.size();
+    const bool cached =
+        nameBlockStart_ >= 0 && offset >= nameBlockStart_ && offset + length <= nameBlockStart_ + nameBlock_.size();
     if (!cached) {
         const qint64 size = std::min<qint64>(kNameBlockSize, fileSize_ - offset);
         nameBlockStart_ = -1;
@@ -289,7 +291,8 @@ QString cBig::GetFileName(std::int32_t ID)
     const BigEntry& e = directory_[static_cast<std::size_t>(ID)];
     const std::int32_t length = nameLengthOf(e, ID);
     if (static_cast<qint64>(e.entryOffset) + length > fileSize_)
-        raise(runtime_error::PastEndOfFile, QStringLiteral("The name of entry %1 runs past the end of the file.").arg(ID));
+        raise(runtime_error::PastEndOfFile,
+            QStringLiteral("The name of entry %1 runs past the end of the file.").arg(ID));
     if (length == 0)
         return {};
     try {
@@ -320,7 +323,8 @@ cBig::StoredData cBig::storedDataOf(std::int32_t ID)
         return {};
     const qint64 start = static_cast<qint64>(e.entryOffset) + length + big::kNameDataGap;
     if (start + e.compressedSize > fileSize_)
-        raise(runtime_error::PastEndOfFile, QStringLiteral("The data of entry %1 runs past the end of the file.").arg(ID));
+        raise(runtime_error::PastEndOfFile,
+            QStringLiteral("The data of entry %1 runs past the end of the file.").arg(ID));
     return {start, e.compressedSize};
 }
 

@@ -16,7 +16,7 @@ enum ExitCode { ExitOk = 0, ExitEntryFailed = 1, ExitArchiveFailed = 2, ExitUsag
 
 struct CliEntry {
     std::int32_t id = 0;
-    QString name; // full name as stored, "\" between folders
+    QString name;    // full name as stored, "\" between folders
     QString sortKey; // the window's Sort cell (when asked for); the other cells are made when printed
 };
 

@@ -118,13 +118,15 @@ CliOptions parseVerb(Verb verb, const QString& verbName, const QStringList& argu
         if (directory && parser.values(o.directory).size() > 1)
             return usageError(QStringLiteral("extract: --directory given more than once"));
         if (positional.isEmpty())
-            return usageError(QStringLiteral("extract takes ARCHIVE DEST [NAME...], or -C DIR or -O with ARCHIVE [NAME...]"));
+            return usageError(
+                QStringLiteral("extract takes ARCHIVE DEST [NAME...], or -C DIR or -O with ARCHIVE [NAME...]"));
         options.archive = positional.takeFirst();
         if (directory) {
             options.destination = parser.value(o.directory);
         } else if (!options.toStdout) {
             if (positional.isEmpty())
-                return usageError(QStringLiteral("extract takes ARCHIVE DEST [NAME...], or -C DIR or -O with ARCHIVE [NAME...]"));
+                return usageError(
+                    QStringLiteral("extract takes ARCHIVE DEST [NAME...], or -C DIR or -O with ARCHIVE [NAME...]"));
             options.destination = positional.takeFirst();
         }
         options.names = positional;

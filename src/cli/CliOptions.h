@@ -19,12 +19,12 @@ struct CliOptions {
     Verb verb = Verb::None;
     Verb helpFor = Verb::None; // with Help: the verb whose help was asked for
     bool quiet = false;
-    bool json = false;       // list, info: one JSON document
-    bool jsonLines = false;  // list: one JSON object per line
-    bool longList = false;   // list: the window's columns, aligned
-    bool verbose = false;    // extract: print each path written
-    bool force = false;      // extract: even when the sizes exceed the free space
-    bool toStdout = false;   // extract: the bytes to stdout instead of files
+    bool json = false;         // list, info: one JSON document
+    bool jsonLines = false;    // list: one JSON object per line
+    bool longList = false;     // list: the window's columns, aligned
+    bool verbose = false;      // extract: print each path written
+    bool force = false;        // extract: even when the sizes exceed the free space
+    bool toStdout = false;     // extract: the bytes to stdout instead of files
     bool keepExisting = false; // extract: skip entries whose target exists
     QString archive;
     QString destination;

@@ -79,8 +79,8 @@ void CliOutput::Error(const QString& what, const QString& reason)
 {
     EndProgress();
     std::fflush(stdout);
-    write(stderr, QStringLiteral("pelkora-cli: ") + EscapeControls(what) + QStringLiteral(": ") + EscapeControls(reason)
-            + u'\n');
+    write(stderr,
+        QStringLiteral("pelkora-cli: ") + EscapeControls(what) + QStringLiteral(": ") + EscapeControls(reason) + u'\n');
     std::fflush(stderr);
 }
 

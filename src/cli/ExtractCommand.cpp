@@ -40,7 +40,7 @@ QString MakeDestination(const QString& path)
         const qsizetype slash = absolute.indexOf(u'/', from);
         const QString prefix = slash < 0 ? absolute : absolute.left(slash);
         const QByteArray encoded = QFile::encodeName(prefix);
-        struct stat st {};
+        struct stat st { };
         if (::mkdir(encoded.constData(), 0777) != 0) {
             const int error = errno;
             const bool present = error == EEXIST && ::stat(encoded.constData(), &st) == 0;
@@ -111,7 +111,7 @@ bool targetExists(const QString& root, const QString& fullName)
         return false;
     QString path = ExtractRoot(root);
     const QStringList components = fullName.split(u'\\');
-    struct stat st {};
+    struct stat st { };
     for (qsizetype i = 0; i < components.size(); ++i) {
         path += components[i];
         if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
@@ -202,7 +202,9 @@ int ExtractCommand(const CliOptions& options)
             if (first != e->id) {
                 out.Error(options.archive,
                     QStringLiteral("%1 (entry %2): skipped, entry %3 has the same name.")
-                        .arg(quoted(e->name)).arg(e->id).arg(first));
+                        .arg(quoted(e->name))
+                        .arg(e->id)
+                        .arg(first));
                 anyFailed = true;
                 ++failed;
                 continue;
@@ -226,9 +228,10 @@ int ExtractCommand(const CliOptions& options)
         }
     }
     out.EndProgress();
-    QString summary = QStringLiteral("%1 files, %2 written to %3 in %4 s")
-                          .arg(QLocale().toString(written), QLocale().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat),
-                              options.destination, QString::number(clock.elapsed() / 1000.0, 'f', 1));
+    QString summary =
+        QStringLiteral("%1 files, %2 written to %3 in %4 s")
+            .arg(QLocale().toString(written), QLocale().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat),
+                options.destination, QString::number(clock.elapsed() / 1000.0, 'f', 1));
     if (!kept.isEmpty())
         summary += QStringLiteral("; %1 kept").arg(QLocale().toString(kept.size()));
     if (failed > 0)

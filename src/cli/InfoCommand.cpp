@@ -77,7 +77,8 @@ int InfoCommand(const CliOptions& options)
             out.Line(QStringLiteral("  entry ") + name);
         out.Line(QStringLiteral("shared data:      %1").arg(shared.size()));
         for (const SharedData& s : shared)
-            out.Line(QStringLiteral("  entries %1 and %2 share data at offset %3").arg(s.first).arg(s.second).arg(s.offset));
+            out.Line(
+                QStringLiteral("  entries %1 and %2 share data at offset %3").arg(s.first).arg(s.second).arg(s.offset));
     }
     return anyFailed ? ExitEntryFailed : ExitOk;
 }

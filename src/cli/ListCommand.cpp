@@ -1,6 +1,6 @@
+#include "archive/BigRuntimeError.h"
 #include "cli/ArchiveEntries.h"
 #include "cli/Commands.h"
-#include "archive/BigRuntimeError.h"
 #include "support/AnsiText.h"
 #include "support/Crc.h"
 

@@ -22,9 +22,9 @@ public:
 
 private:
     QString text_;
-    QString rawLower_;         // the text lower-cased as given
-    QString lower_;            // lower-cased, "\" separators, no trailing "\"
-    QRegularExpression glob_;  // valid only for a glob
+    QString rawLower_;        // the text lower-cased as given
+    QString lower_;           // lower-cased, "\" separators, no trailing "\"
+    QRegularExpression glob_; // valid only for a glob
     bool isGlob_ = false;
 };
 

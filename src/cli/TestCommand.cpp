@@ -31,8 +31,8 @@ int TestCommand(const CliOptions& options)
         // is verified in a few MB.
         try {
             const EntrySource source = EntrySourceOf(big, e.id);
-            const StreamResult streamed =
-                StreamEntry(big, source, [](const char*, std::size_t) { return true; }, false);
+            const StreamResult streamed = StreamEntry(
+                big, source, [](const char*, std::size_t) { return true; }, false);
             if (streamed.end == StreamEnd::ReadFailed)
                 problems << QStringLiteral("its data cannot be read: ") + streamed.readError->description();
             else if (streamed.produced != source.unpacked)
@@ -53,14 +53,16 @@ int TestCommand(const CliOptions& options)
     }
     out.EndProgress();
     for (const SharedData& shared : FindSharedData(big, entries)) {
-        out.Error(options.archive, QStringLiteral("entries %1 and %2 share data at offset %3.")
-                                       .arg(shared.first)
-                                       .arg(shared.second)
-                                       .arg(shared.offset));
+        out.Error(options.archive,
+            QStringLiteral("entries %1 and %2 share data at offset %3.")
+                .arg(shared.first)
+                .arg(shared.second)
+                .arg(shared.offset));
         anyFailed = true;
     }
     if (!options.quiet)
-        out.Line(QStringLiteral("%1: %2 entries, %3 did not verify").arg(options.archive).arg(big.FileCount()).arg(failed));
+        out.Line(
+            QStringLiteral("%1: %2 entries, %3 did not verify").arg(options.archive).arg(big.FileCount()).arg(failed));
     return anyFailed ? ExitEntryFailed : ExitOk;
 }
 

@@ -14,9 +14,9 @@ namespace {
 constexpr unsigned kWindowMask = 0xFFF;
 constexpr std::size_t kWindowSize = 4096;
 constexpr unsigned kLiteralBits = 9;
-constexpr unsigned kPositionEndBits = 13;  // flag + position
-constexpr unsigned kReferenceBits = 17;    // flag + position + length
-constexpr std::size_t kMaxToken = 17;      // longest output of one token
+constexpr unsigned kPositionEndBits = 13; // flag + position
+constexpr unsigned kReferenceBits = 17;   // flag + position + length
+constexpr std::size_t kMaxToken = 17;     // longest output of one token
 // Tokens decoded from one 64-bit load: a load shifted into place holds at
 // least 57 stream bits, and three tokens take at most 51.
 constexpr int kTokensPerLoad = 3;
@@ -28,7 +28,7 @@ constexpr std::uint64_t kSixLiterals =
 // A copy may write up to 24 bytes from its start (three 8-byte moves), so a
 // group of tokens writes at most 2 * 17 + 24 bytes past the output position.
 constexpr std::size_t kGroupRoom = 2 * kMaxToken + 24;
-constexpr std::size_t kSlack = 64;         // beyond the expected size, so an exact hint never grows
+constexpr std::size_t kSlack = 64; // beyond the expected size, so an exact hint never grows
 
 static_assert(std::endian::native == std::endian::little || std::endian::native == std::endian::big,
     "the 64-bit loads assume a little- or big-endian machine");
@@ -90,7 +90,7 @@ inline void copyReference(unsigned char* out, std::size_t pos, unsigned position
 
 // Thrown from a streaming output whose sink wants no more bytes; caught
 // where decoding started.
-struct SinkStopped {};
+struct SinkStopped { };
 
 // The decoded bytes, preceded inside the same allocation by one window's
 // worth of zeros: a window position that was never written reads as zero,
@@ -196,8 +196,8 @@ inline bool decodeBulk(const unsigned char* in, std::size_t size, std::uint64_t&
                     // them lie within the group's room and are overwritten.
                     if constexpr (std::endian::native == std::endian::little) {
                         const std::uint64_t bytes = ((word >> 55) & 0xFF) | ((word >> 46) & 0xFF) << 8
-                            | ((word >> 37) & 0xFF) << 16 | ((word >> 28) & 0xFF) << 24
-                            | ((word >> 19) & 0xFF) << 32 | ((word >> 10) & 0xFF) << 40;
+                            | ((word >> 37) & 0xFF) << 16 | ((word >> 28) & 0xFF) << 24 | ((word >> 19) & 0xFF) << 32
+                            | ((word >> 10) & 0xFF) << 40;
                         std::memcpy(out + pos, &bytes, 8);
                     } else {
                         for (int i = 0; i < 6; ++i)
@@ -304,8 +304,8 @@ struct LzssDecoder::State {
     std::vector<unsigned char> input; // bytes not yet decoded, from the byte holding bit `bit`
     std::uint64_t bit = 0;            // 0-7
     std::size_t pos = 0;
-    bool ended = false;               // the end token was read
-    bool stopped = false;             // the sink refused bytes
+    bool ended = false;   // the end token was read
+    bool stopped = false; // the sink refused bytes
 };
 
 LzssDecoder::LzssDecoder(Sink sink, std::size_t chunk)

@@ -10,7 +10,10 @@ namespace pelkora {
 
 // Bytes of an archive name to text. Every byte maps to one character.
 QString FromAnsi(const char* data, qsizetype size);
-inline QString FromAnsi(const QByteArray& bytes) { return FromAnsi(bytes.constData(), bytes.size()); }
+inline QString FromAnsi(const QByteArray& bytes)
+{
+    return FromAnsi(bytes.constData(), bytes.size());
+}
 
 // Text to Windows-1252 bytes; characters the code page lacks become '?'.
 QByteArray ToAnsi(const QString& text);

@@ -60,7 +60,7 @@ bool WriteAll(int fd, const char* data, std::size_t size);
 
 struct ConfinedResult {
     ConfinedError error = ConfinedError::None;
-    QString path;       // the path concerned, with "/" separators
+    QString path; // the path concerned, with "/" separators
     int systemError = 0;
 
     bool ok() const { return error == ConfinedError::None; }
@@ -114,12 +114,12 @@ private:
     int rootFd_ = -1;
     // Held folders form a tree below the root (node 0): a folder is found by
     // its parent's node and its own name, so no lookup spells a whole path.
-    std::vector<int> heldFds_;                       // node -> open folder (node 0: the root)
-    QHash<std::pair<int, QString>, int> heldNodes_;  // (parent node, name) -> node
+    std::vector<int> heldFds_;                      // node -> open folder (node 0: the root)
+    QHash<std::pair<int, QString>, int> heldNodes_; // (parent node, name) -> node
     std::size_t maxHeld_ = 64;
     std::uint32_t nextName_ = 0; // of the next temporary file
-    QStringList lastFolders_; // the folders of the file before...
-    int lastFolder_ = -1;     // ...and the held one they lead to
+    QStringList lastFolders_;    // the folders of the file before...
+    int lastFolder_ = -1;        // ...and the held one they lead to
 };
 
 } // namespace pelkora

@@ -88,7 +88,7 @@ ConfinedResult openFolder(int parent, const QByteArray& name, Fd& out)
             return {};
         }
         const int error = errno;
-        struct stat st {};
+        struct stat st { };
         if (::fstatat(parent, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
             if (S_ISLNK(st.st_mode))
                 return failed(ConfinedError::FolderIsLink, 0);
@@ -108,7 +108,7 @@ ConfinedResult openFolder(int parent, const QByteArray& name, Fd& out)
 // setgid or sticky).
 ConfinedResult checkTarget(int folder, const QByteArray& name, bool& exists, mode_t& mode)
 {
-    struct stat st {};
+    struct stat st { };
     if (::fstatat(folder, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno != ENOENT)
             return failed(ConfinedError::CannotCreate);
@@ -226,7 +226,7 @@ std::size_t heldFolderLimit()
 {
     // Half the descriptors the process may open, leaving room for the rest
     // of the program; never fewer than a few.
-    struct rlimit limit {};
+    struct rlimit limit { };
     rlim_t open = 1024;
     if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
         open = limit.rlim_cur;

@@ -32,7 +32,7 @@ bool SetFileModifiedInZone(const QString& path, const QDateTime& local, const QT
         return false;
     // A file without any write permission is read-only, also for a user
     // (root) whom the open above does not stop.
-    struct stat st {};
+    struct stat st { };
     if (::fstat(fd, &st) != 0 || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
         ::close(fd);
         return false;

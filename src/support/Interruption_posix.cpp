@@ -42,13 +42,13 @@ void InstallInterruptionHandlers()
 {
     static_assert(std::atomic<int>::is_always_lock_free);
     state(); // made before any handler can run
-    struct sigaction action {};
+    struct sigaction action { };
     action.sa_handler = onInterruption;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (const int signalNumber : {SIGINT, SIGTERM}) {
         // A signal the parent set to be ignored (a background job) stays so.
-        struct sigaction old {};
+        struct sigaction old { };
         if (sigaction(signalNumber, nullptr, &old) == 0 && old.sa_handler == SIG_IGN)
             continue;
         sigaction(signalNumber, &action, nullptr);

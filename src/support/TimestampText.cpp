@@ -9,8 +9,7 @@ namespace pelkora {
 namespace {
 
 // Applies `mend` to each run of one pattern letter outside quoted literals.
-template <typename Mend>
-QString mendFormat(const QString& format, Mend mend)
+template <typename Mend> QString mendFormat(const QString& format, Mend mend)
 {
     QString out;
     qsizetype i = 0;
@@ -56,9 +55,8 @@ QString TimestampDateFormat(const QLocale& locale)
 
 QString TimestampTimeFormat(const QLocale& locale)
 {
-    const QString mended = mendFormat(locale.timeFormat(QLocale::LongFormat), [](QChar c, qsizetype run) {
-        return c == u't' ? QString() : QString(run, c);
-    });
+    const QString mended = mendFormat(locale.timeFormat(QLocale::LongFormat),
+        [](QChar c, qsizetype run) { return c == u't' ? QString() : QString(run, c); });
     // Some locales put the zone in brackets ("H:mm:ss (t)"): drop the pair.
     QString cleaned = mended;
     cleaned.remove(QStringLiteral("()"));

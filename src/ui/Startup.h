@@ -21,7 +21,6 @@ QString ArgumentText(const QStringList& arguments);
 // passes it for %u, becomes its local path; anything else stays as it is.
 QString ArchivePathFromArgument(const QString& argumentText);
 
-
 // Builds the shared tables, creates, loads and shows the main window, and
 // hands a non-empty argument text, whole, to its `OpenFile`. The caller owns
 // the window and runs the event loop unless `ShutDown` already ran.

@@ -261,7 +261,8 @@ frmExtractDir::frmExtractDir(QWidget* parent)
         label.moveCenter(QPoint(label.center().x(), Drives->geometry().center().y()));
         Label1->setGeometry(label);
         const int drivesLeft = std::max(Drives->x(), label.right() + Twips(15));
-        Drives->setGeometry(drivesLeft, Drives->y(), std::max(drivesRight - drivesLeft + 1, Twips(600)), Drives->height());
+        Drives->setGeometry(drivesLeft, Drives->y(), std::max(drivesRight - drivesLeft + 1, Twips(600)),
+            Drives->height());
     }
 
     // Neither button answers Enter; Esc is switched off in keyPressEvent.

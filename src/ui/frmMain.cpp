@@ -6,8 +6,8 @@
 #include "support/Paths.h"
 #include "ui/ErrorBox.h"
 #include "ui/FileGrid.h"
-#include "ui/StatusBar.h"
 #include "ui/Startup.h"
+#include "ui/StatusBar.h"
 #include "ui/Twips.h"
 #include "ui/frmExtractDir.h"
 
@@ -55,14 +55,8 @@ struct GridColumn {
     bool number = false; // right-aligned, so that digits line up
 };
 constexpr GridColumn kColumns[] = {
-    {"Name", 2400},
-    {"Type", 1100},
-    {"Modified", 1850},
-    {"Size", 1000, true},
-    {"Packed", 1000, true},
-    {"Ratio", 700, true},
-    {"Path", 6000},
-    {"Sort", 0}, // the sort key: zero width, never seen
+    {"Name", 2400}, {"Type", 1100}, {"Modified", 1850}, {"Size", 1000, true}, {"Packed", 1000, true},
+    {"Ratio", 700, true}, {"Path", 6000}, {"Sort", 0}, // the sort key: zero width, never seen
 };
 constexpr int kNameColumn = 0;
 constexpr int kPathColumn = 6;
@@ -75,8 +69,18 @@ const QChar kPathSeparator = u'/'; // Qt's separator on every platform
 // A stop asked for during one piece of work does not carry over to the next.
 class WorkScope {
 public:
-    WorkScope(bool& flag, bool& stop) : mFlag(flag), mStop(stop) { mFlag = true; mStop = false; }
-    ~WorkScope() { mFlag = false; mStop = false; }
+    WorkScope(bool& flag, bool& stop)
+        : mFlag(flag)
+        , mStop(stop)
+    {
+        mFlag = true;
+        mStop = false;
+    }
+    ~WorkScope()
+    {
+        mFlag = false;
+        mStop = false;
+    }
     WorkScope(const WorkScope&) = delete;
     WorkScope& operator=(const WorkScope&) = delete;
 
@@ -149,7 +153,8 @@ frmMain::frmMain()
     pbBar->setTextVisible(false);
     pbBar->setRange(0, 100);
     const int menuHeight = menuBar()->sizeHint().height();
-    pbBar->setGeometry(TwipsToPixels(90), menuHeight + TwipsToPixels(3960), TwipsToPixels(5400), TwipsToPixels(kBarHeight));
+    pbBar->setGeometry(TwipsToPixels(90), menuHeight + TwipsToPixels(3960), TwipsToPixels(5400),
+        TwipsToPixels(kBarHeight));
     pbBar->hide();
     mProgress = std::make_unique<ProgressBarControl>(pbBar, mStopRequested);
     // Esc stops a listing or an extraction run between two entries; it is
@@ -319,8 +324,7 @@ void frmMain::Form_Resize()
     const int gridWidth = width - 150;
     if (gridWidth >= 0)
         Grid1->resize(TwipsToPixels(gridWidth), Grid1->height());
-    const int gridHeight =
-        height - kGridTop - PixelsToTwips(sbStatus->height()) - PixelsToTwips(tbBar->height()) - 275;
+    const int gridHeight = height - kGridTop - PixelsToTwips(sbStatus->height()) - PixelsToTwips(tbBar->height()) - 275;
     if (gridHeight >= 0)
         Grid1->resize(Grid1->width(), TwipsToPixels(gridHeight));
     const int panel1Width = width - (sbStatus->panelWidth(2) + sbStatus->panelWidth(3)) - 450;

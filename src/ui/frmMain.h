@@ -35,7 +35,11 @@ class frmExtractDir;
 // `pbBar` as the listing sees it.
 class ProgressBarControl : public ProgressControl {
 public:
-    ProgressBarControl(QProgressBar* bar, const bool& stop) : mBar(bar), mStop(stop) {}
+    ProgressBarControl(QProgressBar* bar, const bool& stop)
+        : mBar(bar)
+        , mStop(stop)
+    {
+    }
     void setMaximum(float maximum) override;
     void setValue(float value) override;
     bool stopRequested() const override { return mStop; }
@@ -93,8 +97,8 @@ public:
 
     // The Open dialog: shown with a title, a starting file name and a filter,
     // returns the file name it ends with (the starting one when cancelled).
-    using OpenDialogRunner = std::function<QString(QWidget* parent, const QString& title, const QString& fileName,
-        const QString& filter)>;
+    using OpenDialogRunner =
+        std::function<QString(QWidget* parent, const QString& title, const QString& fileName, const QString& filter)>;
     void setOpenDialogRunner(OpenDialogRunner runner) { mOpenDialog = std::move(runner); }
     static QString RunOpenDialog(QWidget* parent, const QString& title, const QString& fileName, const QString& filter);
 
@@ -159,9 +163,9 @@ private:
     EntryExtractor mExtract;
     RunFailurePrompt mRunFailurePrompt;
     GatheredFailures mShowGathered;
-    QString mRunEntry;          // the entry being extracted, for gathered failures
-    QStringList mGathered;      // failures gathered during the run
-    bool mGathering = false;    // the user asked for the rest at the end
+    QString mRunEntry;                  // the entry being extracted, for gathered failures
+    QStringList mGathered;              // failures gathered during the run
+    bool mGathering = false;            // the user asked for the rest at the end
     ErrorReportHandler mPreviousReport; // the report outside runs
 };
 

@@ -26,9 +26,10 @@ int main(int argc, char** argv)
             ? QString()
             : pelkora::ArchivePathFromArgument(pelkora::ArgumentText(QCoreApplication::arguments())));
     if (undecodable)
-        pelkora::ShowErrorReport(QStringLiteral("The path \"%1\" is not valid UTF-8, so it cannot be opened. Rename the "
-                                                "file or a folder above it.")
-                                     .arg(QString::fromLocal8Bit(argv[undecodable])));
+        pelkora::ShowErrorReport(
+            QStringLiteral("The path \"%1\" is not valid UTF-8, so it cannot be opened. Rename the "
+                           "file or a folder above it.")
+                .arg(QString::fromLocal8Bit(argv[undecodable])));
     // In a run, the first failure's box offers to gather the rest.
     window->setRunFailurePrompt([w = window.get()](const QString& title, const QString& text) {
         return pelkora::frmMain::ShowRunFailureBox(w, title, text);

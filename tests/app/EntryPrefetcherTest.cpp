@@ -49,10 +49,12 @@ TEST_P(EntryPrefetcherTest, GivesEveryEntryInOrderWithItsFailures)
 {
     std::vector<TestEntry> entries;
     for (int i = 0; i < 300; ++i)
-        entries.push_back({.name = QStringLiteral("d%1\\e%2.bin").arg(i % 7).arg(i), .data = contentOf(i),
-            .compress = i % 2 == 0, .timestamp = 1000 + i});
-    entries[5].name = "..\\escape.bin";         // refused name
-    entries[9].packedSize = 1 << 30;            // reaches past the end of the archive
+        entries.push_back({.name = QStringLiteral("d%1\\e%2.bin").arg(i % 7).arg(i),
+            .data = contentOf(i),
+            .compress = i % 2 == 0,
+            .timestamp = 1000 + i});
+    entries[5].name = "..\\escape.bin"; // refused name
+    entries[9].packedSize = 1 << 30;    // reaches past the end of the archive
     load(entries);
 
     // A small limit makes the reading side wait for the writing side often.

@@ -215,8 +215,8 @@ TEST_F(ExtractDirDialogTest, CancelAndCloseByTheFrameReturnFalse)
         const char* what;
         std::function<void()> end;
     };
-    for (const Case& c : {Case{"Cancel", [&] { dialog->cmdCancel->click(); }},
-             Case{"OK then close", [&] { dialog->close(); }}}) {
+    for (const Case& c :
+        {Case{"Cancel", [&] { dialog->cmdCancel->click(); }}, Case{"OK then close", [&] { dialog->close(); }}}) {
         SCOPED_TRACE(c.what);
         // A true from an earlier OK must not survive a close by the frame.
         ASSERT_TRUE(RunDisplay(*dialog, [&] { dialog->cmdOK->click(); }));

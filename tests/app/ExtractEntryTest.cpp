@@ -153,9 +153,9 @@ TEST_F(ExtractEntryTest, WritesNothingThroughLinks)
     const QString victim = outside + "/victim.txt";
     ASSERT_TRUE(WriteFile(victim, "KEEP"));
     ASSERT_TRUE(QDir().mkpath(dest + "/real"));
-    ASSERT_TRUE(QFile::link(victim, dest + "/victim.txt"));   // a link at the target
-    ASSERT_TRUE(QFile::link(outside, dest + "/linked"));      // a linked folder
-    ASSERT_TRUE(QFile::link(outside, dest + "/real/inner"));  // a linked folder further in
+    ASSERT_TRUE(QFile::link(victim, dest + "/victim.txt"));  // a link at the target
+    ASSERT_TRUE(QFile::link(outside, dest + "/linked"));     // a linked folder
+    ASSERT_TRUE(QFile::link(outside, dest + "/real/inner")); // a linked folder further in
     ASSERT_TRUE(QFile::link(outside + "/gone.txt", dest + "/dangling.txt"));
 
     const std::vector<TestEntry> entries = {
@@ -175,16 +175,16 @@ TEST_F(ExtractEntryTest, WritesNothingThroughLinks)
         EXPECT_TRUE(r.description.contains("link")) << r.description.toStdString();
     }
     EXPECT_EQ(ReadAll(victim), "KEEP");
-    EXPECT_EQ(QDir(outside).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList({"victim.txt"}));
+    EXPECT_EQ(QDir(outside).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+        QStringList({"victim.txt"}));
     EXPECT_TRUE(QFileInfo(dest + "/victim.txt").isSymLink());
 }
 
 // Runs `extract` while the file system refuses bytes beyond `limit` (the
 // process's file size limit, with the signal for it ignored).
-template <typename Extract>
-ExtractResult withFileSizeLimit(rlim_t limit, Extract extract)
+template <typename Extract> ExtractResult withFileSizeLimit(rlim_t limit, Extract extract)
 {
-    struct rlimit saved {};
+    struct rlimit saved { };
     if (::getrlimit(RLIMIT_FSIZE, &saved) != 0)
         return {false, "getrlimit", 0, "cannot read the file size limit", {}};
     auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
@@ -243,8 +243,16 @@ TEST_F(ExtractEntryTest, DamagedEntryIsAFailureAndKeepsTheOldFile)
     for (int i = 0; i < 40; ++i)
         text += "a line that repeats itself, " + QByteArray::number(i % 7) + '\n';
     load({
-        {.name = "short.txt", .data = text, .compress = true, .timestamp = 7000, .uncompressedSize = int(text.size()) + 100},
-        {.name = "long.txt", .data = text, .compress = true, .timestamp = 7000, .uncompressedSize = int(text.size()) - 1},
+        {.name = "short.txt",
+            .data = text,
+            .compress = true,
+            .timestamp = 7000,
+            .uncompressedSize = int(text.size()) + 100},
+        {.name = "long.txt",
+            .data = text,
+            .compress = true,
+            .timestamp = 7000,
+            .uncompressedSize = int(text.size()) - 1},
         {.name = "stored.bin", .data = "abc", .timestamp = 7000, .uncompressedSize = 10},
     });
     for (const bool existing : {false, true}) {
@@ -296,12 +304,24 @@ TEST_F(ExtractEntryTest, LargeEntriesAreWrittenInPiecesAndCheckedTheSameWay)
     const Case cases[] = {
         {"stored.bin", {.name = "stored.bin", .data = noise, .timestamp = 7001}, true, ""},
         {"compressed.txt", {.name = "compressed.txt", .data = text, .compress = true, .timestamp = 7002}, true, ""},
-        {"cut.txt", {.name = "cut.txt", .data = text, .timestamp = 7003, .flagByte = 1, .uncompressedSize = int(text.size()), .storedData = stream.left(stream.size() / 2)},
+        {"cut.txt",
+            {.name = "cut.txt",
+                .data = text,
+                .timestamp = 7003,
+                .flagByte = 1,
+                .uncompressedSize = int(text.size()),
+                .storedData = stream.left(stream.size() / 2)},
             false, "differs from its stored unpacked size"},
-        {"longer.txt", {.name = "longer.txt", .data = text, .compress = true, .timestamp = 7004,
-            .uncompressedSize = int(text.size()) - 5}, false, "more than its stored unpacked size"},
-        {"stored-short.bin", {.name = "stored-short.bin", .data = noise, .timestamp = 7005,
-            .uncompressedSize = int(noise.size()) + 1}, false, "differs from its stored unpacked size"},
+        {"longer.txt",
+            {.name = "longer.txt",
+                .data = text,
+                .compress = true,
+                .timestamp = 7004,
+                .uncompressedSize = int(text.size()) - 5},
+            false, "more than its stored unpacked size"},
+        {"stored-short.bin",
+            {.name = "stored-short.bin", .data = noise, .timestamp = 7005, .uncompressedSize = int(noise.size()) + 1},
+            false, "differs from its stored unpacked size"},
     };
     std::vector<TestEntry> entries;
     for (const Case& c : cases)
@@ -383,7 +403,8 @@ TEST_F(ExtractEntryTest, WriterKeptAcrossEntriesWritesEveryFileAndClosesItsFolde
     for (int round = 0; round < 2; ++round)
         for (int folder = 0; folder < 90; ++folder)
             entries.push_back({.name = QStringLiteral("top\\f%1\\deep\\r%2.bin").arg(folder).arg(round),
-                .data = QByteArray::number(folder * 10 + round), .timestamp = 7000 + folder});
+                .data = QByteArray::number(folder * 10 + round),
+                .timestamp = 7000 + folder});
     entries.push_back({.name = "top\\at-top.bin", .data = "TOP"});
     entries.push_back({.name = "root.bin", .data = "ROOT"});
     load(entries);
@@ -411,7 +432,7 @@ TEST_F(ExtractEntryTest, WriterKeptAcrossEntriesWritesEveryFileAndClosesItsFolde
 // folder when done.
 TEST_F(ExtractEntryTest, FoldersDeeperThanTheWriterHoldsAreWalked)
 {
-    struct rlimit saved {};
+    struct rlimit saved { };
     ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
     struct rlimit lowered = saved;
     lowered.rlim_cur = std::min<rlim_t>(saved.rlim_cur, 128);
@@ -453,10 +474,12 @@ TEST_F(ExtractEntryTest, NameTakenDuringTheWriteIsRefused)
         for (const char* intruder : {"link", "folder"}) {
             SCOPED_TRACE(std::string(intruder) + (existing ? " over an old file" : " at a new name"));
             const QString target = dest + "/x.txt";
-            if (existing)
+            if (existing) {
                 ASSERT_TRUE(WriteFile(target, "OLD"));
+            }
             ConfinedWriter writer(ExtractRoot(dest));
-            const ConfinedResult r = writer.write({}, "x.txt",
+            const ConfinedResult r = writer.write(
+                {}, "x.txt",
                 [&](int fd) {
                     if (!WriteAll(fd, "NEW", 3))
                         return ContentStatus::WriteFailed;
@@ -467,8 +490,9 @@ TEST_F(ExtractEntryTest, NameTakenDuringTheWriteIsRefused)
                 },
                 7000);
             EXPECT_FALSE(r.ok());
-            EXPECT_EQ(r.error, QLatin1String(intruder) == QLatin1String("link") ? ConfinedError::TargetIsLink
-                                                                                : ConfinedError::TargetIsNotFile);
+            EXPECT_EQ(r.error,
+                QLatin1String(intruder) == QLatin1String("link") ? ConfinedError::TargetIsLink
+                                                                 : ConfinedError::TargetIsNotFile);
             EXPECT_EQ(ReadAll(victim), "VICTIM");
             EXPECT_EQ(QDir(dest).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System),
                 QStringList{"x.txt"});
@@ -483,7 +507,8 @@ TEST_F(ExtractEntryTest, NameTakenDuringTheWriteIsRefused)
 // second refused, and nothing is written outside the destination.
 TEST_F(ExtractEntryTest, WriterKeptAcrossEntriesNoticesFoldersChangedBetweenEntries)
 {
-    load({{.name = "sub\\a.txt", .data = "A"}, {.name = "sub\\b.txt", .data = "B"}, {.name = "sub\\c.txt", .data = "C"}});
+    load({{.name = "sub\\a.txt", .data = "A"}, {.name = "sub\\b.txt", .data = "B"},
+        {.name = "sub\\c.txt", .data = "C"}});
     ConfinedWriter writer(ExtractRoot(dest));
 
     ASSERT_TRUE(ExtractEntry(big, 0, writer, "sub\\a.txt").ok);
@@ -518,7 +543,7 @@ TEST_F(ExtractEntryTest, ReplacementDropsSetuidSetgidAndSticky)
         old.write("OLD");
         old.close();
         ASSERT_EQ(::chmod(local.constData(), c.before), 0);
-        struct stat st {};
+        struct stat st { };
         ASSERT_EQ(::stat(local.constData(), &st), 0);
         if ((st.st_mode & 07777) != c.before)
             continue; // this system would not let us set the bit at all

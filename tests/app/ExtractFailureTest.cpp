@@ -36,9 +36,9 @@ QStringList Snapshot(const QString& root)
 
 struct FailureCase {
     const char* what;
-    QString destination;   // relative to the temporary folder unless absolute
-    QString name;          // the entry's full name
-    const char* expected;  // a part of the description
+    QString destination;  // relative to the temporary folder unless absolute
+    QString name;         // the entry's full name
+    const char* expected; // a part of the description
 };
 
 } // namespace
@@ -64,7 +64,8 @@ TEST(ExtractFailure, EntryFailsClearlyAndNothingOutsideChanges)
         {"destination below a file", "a-file/sub", "x.txt", "cannot"},
         {"destination the system does not let anyone write", "/proc/pelkora-test/dest", "x.txt", "cannot"},
         {"name longer than the file system takes", "dest", longName, "cannot be created"},
-        {"folder name longer than the file system takes", "dest", longName + QStringLiteral("\\x.txt"), "cannot be created"},
+        {"folder name longer than the file system takes", "dest", longName + QStringLiteral("\\x.txt"),
+            "cannot be created"},
         {"path longer than the file system takes", "dest", deepName, "longer than the file system takes"},
     };
 

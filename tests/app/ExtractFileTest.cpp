@@ -138,8 +138,7 @@ TEST_F(ExtractFileTest, EntriesSharingAHashEachGetTheirOwnBytes)
 
 TEST_F(ExtractFileTest, FailuresAreReportedAndWriteNothing)
 {
-    load({{.name = "present.txt", .data = "x"},
-        {.name = "data\\cut.bin", .data = "abc", .packedSize = 1 << 20},
+    load({{.name = "present.txt", .data = "x"}, {.name = "data\\cut.bin", .data = "abc", .packedSize = 1 << 20},
         {.name = "..\\escape.txt", .data = "evil"}});
 
     struct Case {

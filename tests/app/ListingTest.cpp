@@ -146,8 +146,8 @@ public:
 
 class NoProgress : public ProgressControl {
 public:
-    void setMaximum(float) override {}
-    void setValue(float) override {}
+    void setMaximum(float) override { }
+    void setValue(float) override { }
 };
 
 class LoadBigFileTest : public ::testing::Test {

@@ -14,8 +14,8 @@ TEST(NumberFormat, CountsMatchTheLocaleInEveryLocale)
         const QLocale locale(QString::fromLatin1(name));
         QLocale grouped = locale;
         grouped.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
-        for (std::int64_t v : {0LL, 5LL, 999LL, 1000LL, 9999LL, 10000LL, 1234567LL, -1LL, -1234567LL, 2147483647LL,
-                 -2147483648LL}) {
+        for (std::int64_t v :
+            {0LL, 5LL, 999LL, 1000LL, 9999LL, 10000LL, 1234567LL, -1LL, -1234567LL, 2147483647LL, -2147483648LL}) {
             EXPECT_EQ(FormatCount(v, locale), grouped.toString(static_cast<qlonglong>(v))) << name << " " << v;
         }
     }
@@ -31,8 +31,8 @@ TEST(NumberFormat, CountsAndPercentagesInEnglish)
         double fraction;
         const char* text;
     };
-    for (const Case& c : {Case{0.653, "65%"}, Case{0.05, "05%"}, Case{1.0, "100%"}, Case{-0.1, "-10%"}, Case{0.0, "00%"},
-             Case{-12.5, "-1250%"}, Case{0.004, "00%"}}) {
+    for (const Case& c : {Case{0.653, "65%"}, Case{0.05, "05%"}, Case{1.0, "100%"}, Case{-0.1, "-10%"},
+             Case{0.0, "00%"}, Case{-12.5, "-1250%"}, Case{0.004, "00%"}}) {
         EXPECT_EQ(FormatPercent(c.fraction, en), c.text) << c.fraction;
     }
     EXPECT_EQ(RatioCell(0, 5, en), "00%");

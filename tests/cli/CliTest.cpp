@@ -5,8 +5,8 @@
 #include "archive/cBig.h"
 
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -20,9 +20,9 @@
 
 #include <climits>
 #include <csignal>
+#include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <functional>
 
 using namespace pelkora::testsupport;
 
@@ -151,14 +151,15 @@ TEST_F(CliTest, ListJsonCarriesEveryField)
     QStringList names;
     for (const QJsonValue& value : array)
         names << value.toObject().value("name").toString();
-    EXPECT_EQ(names, QStringList({"Beta.BIN", "alpha.txt", "zeta.txt", "Data\\\u20acuro.bin", "donn\u00e9es\\caf\u00e9.txt"}));
+    EXPECT_EQ(names,
+        QStringList({"Beta.BIN", "alpha.txt", "zeta.txt", "Data\\\u20acuro.bin", "donn\u00e9es\\caf\u00e9.txt"}));
 
     const QJsonObject euro = array.at(3).toObject();
     const double packed = LzssEncode(Pattern(300)).size();
     const QJsonObject expected{{"id", 1}, {"name", "Data\\\u20acuro.bin"}, {"folder", "Data"},
         {"file", "\u20acuro.bin"}, {"type", "BIN File"}, {"size", 300}, {"packed", packed},
-        {"ratio", 1.0 - packed / 300.0}, {"compressed", true}, {"timestamp", -1},
-        {"modified", "1969-12-31 23:59:59"}, {"hash_matches", true}};
+        {"ratio", 1.0 - packed / 300.0}, {"compressed", true}, {"timestamp", -1}, {"modified", "1969-12-31 23:59:59"},
+        {"hash_matches", true}};
     for (auto it = expected.begin(); it != expected.end(); ++it)
         EXPECT_EQ(euro.value(it.key()), it.value()) << it.key().toStdString();
 
@@ -210,7 +211,7 @@ TEST_F(CliTest, EachRefusalExitsOneAndTheOthersAreWritten)
     struct Case {
         const char* what;
         TestEntry bad;
-        QString named;                                 // in the error line
+        QString named; // in the error line
         std::function<void(const QString& dest)> prepare;
         QStringList extraArguments;
     };
@@ -229,8 +230,9 @@ TEST_F(CliTest, EachRefusalExitsOneAndTheOthersAreWritten)
             {}},
         {"same name twice", {.name = "GOOD1.TXT", .data = "evil"}, "GOOD1.TXT", nullptr, {}},
         {"unreadable data", {.name = "cut.bin", .data = "evil", .packedSize = 1 << 20}, "cut.bin", nullptr, {}},
-        {"C1 control in the name", {.name = QStringLiteral("c1") + QChar(0x81) + QStringLiteral(".txt"), .data = "evil"},
-            "c1\\u0081.txt", nullptr, {}},
+        {"C1 control in the name",
+            {.name = QStringLiteral("c1") + QChar(0x81) + QStringLiteral(".txt"), .data = "evil"}, "c1\\u0081.txt",
+            nullptr, {}},
         {"damaged stream over an old file",
             {.name = "damaged.txt", .data = Pattern(900), .compress = true, .uncompressedSize = 1000}, "damaged.txt",
             [&](const QString& dest) {
@@ -351,8 +353,8 @@ TEST_F(CliTest, ArgumentLinesGiveTheirExitStatusAndOutput)
     struct Case {
         QStringList arguments;
         int code;
-        QString outHas;  // stdout contains (empty: stdout is empty)
-        QString errHas;  // stderr contains (empty: stderr is empty)
+        QString outHas; // stdout contains (empty: stdout is empty)
+        QString errHas; // stderr contains (empty: stderr is empty)
     };
     const std::vector<Case> cases = {
         // Usage errors.
@@ -511,7 +513,8 @@ TEST_F(CliTest, ExtractDestinationsStdoutAndKeepingExistingFiles)
     const QString linked = tmp.filePath("keep-linked");
     ASSERT_TRUE(QDir().mkpath(linked));
     ASSERT_TRUE(QFile::link(outsideDir, linked + "/via"));
-    const CliRun viaLink = RunCli({"extract", "-k", write({{.name = "via\\x.txt", .data = "evil"}}, {}, "via.big"), linked});
+    const CliRun viaLink =
+        RunCli({"extract", "-k", write({{.name = "via\\x.txt", .data = "evil"}}, {}, "via.big"), linked});
     EXPECT_EQ(viaLink.code, 1);
     ExpectErrorLines(viaLink, "via");
     EXPECT_EQ(ReadAll(outsideDir + "/x.txt"), "outside");
@@ -611,8 +614,9 @@ TEST_F(CliTest, OutputBeyondTheFreeSpaceIsRefusedAndSharedDataReported)
     const CliRun test = RunCli({"test", "-q", overlapping});
     EXPECT_EQ(test.code, 1);
     const QString at = QString::number(reader.data_offset(0));
-    EXPECT_EQ(test.errors, QStringList({"pelkora-cli: " + overlapping + ": entries 0 and 1 share data at offset " + at + ".",
-                               "pelkora-cli: " + overlapping + ": entries 0 and 3 share data at offset " + at + "."}));
+    EXPECT_EQ(test.errors,
+        QStringList({"pelkora-cli: " + overlapping + ": entries 0 and 1 share data at offset " + at + ".",
+            "pelkora-cli: " + overlapping + ": entries 0 and 3 share data at offset " + at + "."}));
 }
 
 TEST_F(CliTest, TestReportsEntriesThatDoNotVerify)
@@ -729,7 +733,9 @@ TEST_F(CliTest, FileSizeLimitIsReportedAndTheRunGoesOn)
     const QString dest = tmp.filePath("dest");
     QProcess process;
     process.setChildProcessModifier([] {
-        struct rlimit limit {64 * 1024, 64 * 1024};
+        struct rlimit limit {
+            64 * 1024, 64 * 1024
+        };
         ::setrlimit(RLIMIT_FSIZE, &limit);
         ::signal(SIGXFSZ, SIG_DFL);
     });

@@ -18,7 +18,7 @@ struct HashCase {
     std::uint32_t hi;
 };
 
-class Crc64Worked : public ::testing::TestWithParam<HashCase> {};
+class Crc64Worked : public ::testing::TestWithParam<HashCase> { };
 
 TEST_P(Crc64Worked, MatchesTheWorkedValues)
 {
@@ -31,7 +31,9 @@ TEST_P(Crc64Worked, MatchesTheWorkedValues)
 INSTANTIATE_TEST_SUITE_P(Table, Crc64Worked,
     ::testing::Values(HashCase{"abcd", 0x9E83486Du, 0x45D68FDAu}, HashCase{"abc", 0xE8B7BE43u, 0x71BEEFF9u},
         HashCase{"abd", 0xE8B7BE43u, 0x71BEEFF9u}, HashCase{"a", 0, 0}, HashCase{"", 0, 0}),
-    [](const ::testing::TestParamInfo<HashCase>& p) { return *p.param.text ? std::string(p.param.text) : std::string("empty"); });
+    [](const ::testing::TestParamInfo<HashCase>& p) {
+        return *p.param.text ? std::string(p.param.text) : std::string("empty");
+    });
 
 TEST(Crc, CaseMattersToTheHash)
 {

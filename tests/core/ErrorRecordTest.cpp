@@ -16,7 +16,7 @@ struct NumberedText {
     const char* text;
 };
 
-class ErrorRecordTable : public ::testing::TestWithParam<NumberedText> {};
+class ErrorRecordTable : public ::testing::TestWithParam<NumberedText> { };
 
 TEST_P(ErrorRecordTable, OwnNumbersReadTheirFixedTextWhateverIsStored)
 {

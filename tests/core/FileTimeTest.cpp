@@ -1,5 +1,5 @@
-#include "support/FileTime.h"
 #include "ZoneScope.h"
+#include "support/FileTime.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -23,7 +23,7 @@ struct Times {
 
 Times timesOf(const QString& path)
 {
-    struct stat st {};
+    struct stat st { };
     EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
     return {st.st_atim, st.st_mtim};
 }
@@ -58,7 +58,7 @@ struct ZoneCase {
 
 } // namespace
 
-class FileTimeInZone : public ::testing::TestWithParam<ZoneCase> {};
+class FileTimeInZone : public ::testing::TestWithParam<ZoneCase> { };
 
 // Winter and summer dates alike use only the zone's base offset.
 TEST_P(FileTimeInZone, ExplicitZoneShiftsByTheBaseOffsetOnly)
@@ -72,7 +72,8 @@ TEST_P(FileTimeInZone, ExplicitZoneShiftsByTheBaseOffsetOnly)
         const QTime time(12, 34, 56);
         ASSERT_TRUE(SetFileModifiedInZone(path, QDateTime(date, time), zone));
         const Times after = timesOf(path);
-        EXPECT_EQ(after.modified.tv_sec, asUtc(date, time) - GetParam().standardOffsetSeconds) << date.toString().toStdString();
+        EXPECT_EQ(after.modified.tv_sec, asUtc(date, time) - GetParam().standardOffsetSeconds)
+            << date.toString().toStdString();
         EXPECT_EQ(after.modified.tv_nsec, 0);
         EXPECT_EQ(after.access.tv_sec, kOldAccess);
     }
@@ -141,7 +142,8 @@ TEST(FileTime, ContentIsLeftAsItWas)
 {
     QTemporaryDir dir;
     const QString path = makeFile(dir, "c.txt");
-    ASSERT_TRUE(SetFileModifiedInZone(path, QDateTime(QDate(1999, 12, 31), QTime(23, 59, 59)), QTimeZone("Asia/Tokyo")));
+    ASSERT_TRUE(SetFileModifiedInZone(path, QDateTime(QDate(1999, 12, 31), QTime(23, 59, 59)),
+        QTimeZone("Asia/Tokyo")));
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), "content");

@@ -48,7 +48,7 @@ struct StreamCase {
     QByteArray expected;
 };
 
-class LzssWorked : public ::testing::TestWithParam<StreamCase> {};
+class LzssWorked : public ::testing::TestWithParam<StreamCase> { };
 
 TEST_P(LzssWorked, DecodesTheWorkedExamples)
 {
@@ -62,8 +62,7 @@ INSTANTIATE_TEST_SUITE_P(Table, LzssWorked,
         // the window never carries over from an earlier call
         StreamCase{"CopyFromFreshZeroWindow", "00100000", QByteArray(2, '\0')},
         StreamCase{"LiteralCutByEndOfInputIsZero", "A0FF", QByteArray("A\0", 2)},
-        StreamCase{"EndAtOnceGivesEmpty", "0000", QByteArray()},
-        StreamCase{"EmptyInputGivesEmpty", "", QByteArray()}),
+        StreamCase{"EndAtOnceGivesEmpty", "0000", QByteArray()}, StreamCase{"EmptyInputGivesEmpty", "", QByteArray()}),
     [](const ::testing::TestParamInfo<StreamCase>& p) { return std::string(p.param.name); });
 
 TEST(Lzss, EveryCallStartsFromAnEmptyWindow)
@@ -79,7 +78,7 @@ struct CutCase {
     QByteArray expected;
 };
 
-class LzssCut : public ::testing::TestWithParam<CutCase> {};
+class LzssCut : public ::testing::TestWithParam<CutCase> { };
 
 TEST_P(LzssCut, EndsQuietlyAsTheRulesSay)
 {
@@ -220,7 +219,9 @@ TEST(Lzss, AgreesWithTheReferenceOnHandBuiltReferenceHeavyStreams)
             } else {
                 w.put(0, 1);
                 const unsigned choice = rng() % 4;
-                const unsigned position = choice == 0 ? 4096 - 1 - rng() % 20 : choice == 1 ? 1 + rng() % 40 : 1 + rng() % 4095;
+                const unsigned position = choice == 0 ? 4096 - 1 - rng() % 20
+                    : choice == 1                     ? 1 + rng() % 40
+                                                      : 1 + rng() % 4095;
                 w.put(position, 12);
                 w.put(rng() & 0xF, 4);
             }

@@ -36,8 +36,7 @@ QString native(const QString& path)
 }
 
 // Runs a block with the current folder set to `dir`, then restores it.
-template <typename Fn>
-void inCurrentDir(const QString& dir, Fn fn)
+template <typename Fn> void inCurrentDir(const QString& dir, Fn fn)
 {
     const QString before = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir));
@@ -47,7 +46,7 @@ void inCurrentDir(const QString& dir, Fn fn)
 
 } // namespace
 
-class SplitAtLastTable : public ::testing::TestWithParam<SplitCase> {};
+class SplitAtLastTable : public ::testing::TestWithParam<SplitCase> { };
 
 TEST_P(SplitAtLastTable, GivesBothParts)
 {

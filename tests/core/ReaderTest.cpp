@@ -1,6 +1,6 @@
-#include "OpenDescriptors.h"
 #include "BigWriter.h"
 #include "LzssEncoder.h"
+#include "OpenDescriptors.h"
 #include "archive/BigFormat.h"
 #include "archive/BigRuntimeError.h"
 #include "archive/cBig.h"
@@ -266,7 +266,8 @@ TEST_F(Reader, EmptyArchiveLoads)
 TEST_F(Reader, ZeroNameLengthAndZeroPackedSizeAreEmptyNotErrors)
 {
     cBig reader;
-    ASSERT_TRUE(reader.Load(write({TestEntry{.name = "", .data = ""}, TestEntry{.name = "n", .data = "", .compress = false}})));
+    ASSERT_TRUE(reader.Load(write({TestEntry{.name = "", .data = ""},
+        TestEntry{.name = "n", .data = "", .compress = false}})));
     EXPECT_EQ(reader.GetFileName(0), "");
     expectClear(reader);
     EXPECT_EQ(reader.GetFileBlob(0), QByteArray());
@@ -281,8 +282,8 @@ TEST_F(Reader, MaskedNameLengthBitsAreNotPartOfTheLength)
 {
     for (std::uint32_t bits : {0x00010000u, 0x00020000u, 0x00040000u, 0x00200000u, 0x00400000u, 0x00670000u}) {
         SCOPED_TRACE(bits);
-        const QByteArray bytes =
-            BuildBigArchive({TestEntry{.name = "abcde", .data = "DATA", .maskedBits = bits}, TestEntry{.name = "second", .data = "2"}});
+        const QByteArray bytes = BuildBigArchive({TestEntry{.name = "abcde", .data = "DATA", .maskedBits = bits},
+            TestEntry{.name = "second", .data = "2"}});
         cBig reader;
         ASSERT_TRUE(reader.Load(write(bytes)));
         EXPECT_EQ(reader.GetFileName(0), "abcde");
@@ -290,7 +291,8 @@ TEST_F(Reader, MaskedNameLengthBitsAreNotPartOfTheLength)
         EXPECT_EQ(reader.GetFileName(1), "second");
     }
     // Bits outside the mask count: 5 | 0x00080000 is no 5-byte name.
-    const QByteArray counted = BuildBigArchive({TestEntry{.name = "abcde", .data = "DATA", .nameLength = 5 | 0x00080000}});
+    const QByteArray counted =
+        BuildBigArchive({TestEntry{.name = "abcde", .data = "DATA", .nameLength = 5 | 0x00080000}});
     cBig reader;
     ASSERT_TRUE(reader.Load(write(counted)));
     expectRuntimeFailure(reader, "GetFileName", [&] { reader.GetFileName(0); });
@@ -399,8 +401,17 @@ TEST_F(Reader, FullNamesResolveThroughManyHashTwins)
         std::int32_t id;
     };
     const std::vector<Case> cases = {
-        {"twa", 0}, {"TWA", 0}, {"tw9", 35}, {"Tw5", 31}, {"twz", 25}, {"other.txt", 38}, {"OTHER.TXT", 38},
-        {"tw!", -1}, {"broken", -1}, {"missing", -1}, {"tw", -1},
+        {"twa", 0},
+        {"TWA", 0},
+        {"tw9", 35},
+        {"Tw5", 31},
+        {"twz", 25},
+        {"other.txt", 38},
+        {"OTHER.TXT", 38},
+        {"tw!", -1},
+        {"broken", -1},
+        {"missing", -1},
+        {"tw", -1},
     };
     for (const bool afterIndex : {false, true}) {
         for (const Case& c : cases) {
@@ -491,53 +502,68 @@ std::vector<Malformed> malformedArchives()
     const std::int64_t size = valid.size();
     for (int n = 0; n < 16; ++n) {
         // A good signature followed by too little header is cut short.
-        cases.push_back({"ShortFile" + std::to_string(n) + "Bytes", [valid, n] { return valid.left(n); }, n < 7 ? Outcome::NotABigFile : Outcome::LoadFails});
-        cases.push_back({"ShortZeros" + std::to_string(n) + "Bytes", [n] { return QByteArray(n, '\0'); }, Outcome::NotABigFile});
+        cases.push_back({"ShortFile" + std::to_string(n) + "Bytes", [valid, n] { return valid.left(n); },
+            n < 7 ? Outcome::NotABigFile : Outcome::LoadFails});
+        cases.push_back({"ShortZeros" + std::to_string(n) + "Bytes", [n] { return QByteArray(n, '\0'); },
+            Outcome::NotABigFile});
     }
-    cases.push_back({"LowerCaseSignature", [valid] { return QByteArray("rbf1.23") + valid.mid(7); }, Outcome::NotABigFile});
-    cases.push_back({"MixedCaseSignature", [valid] { return QByteArray("Rbf1.23") + valid.mid(7); }, Outcome::NotABigFile});
+    cases.push_back({"LowerCaseSignature", [valid] { return QByteArray("rbf1.23") + valid.mid(7); },
+        Outcome::NotABigFile});
+    cases.push_back({"MixedCaseSignature", [valid] { return QByteArray("Rbf1.23") + valid.mid(7); },
+        Outcome::NotABigFile});
     for (int i = 0; i < 7; ++i) {
         for (std::uint8_t flip : {0x01, 0x20, 0x80}) {
-            cases.push_back({"SignatureByte" + std::to_string(i) + "Xor" + std::to_string(flip), [valid, i, flip] {
-                                 QByteArray b = valid;
-                                 b[i] = static_cast<char>(b[i] ^ flip);
-                                 return b;
-                             },
+            cases.push_back({"SignatureByte" + std::to_string(i) + "Xor" + std::to_string(flip),
+                [valid, i, flip] {
+                    QByteArray b = valid;
+                    b[i] = static_cast<char>(b[i] ^ flip);
+                    return b;
+                },
                 Outcome::NotABigFile});
         }
     }
-    cases.push_back({"NulInsideSignature", [valid] { return QByteArray("RBF1.2\0", 7) + valid.mid(7); }, Outcome::NotABigFile});
+    cases.push_back({"NulInsideSignature", [valid] { return QByteArray("RBF1.2\0", 7) + valid.mid(7); },
+        Outcome::NotABigFile});
     const qsizetype count = big::kHeaderFileCountOffset;
     for (std::int64_t n : {-1LL, -2147483648LL, 1000LL, 0x07FFFFFFLL, 0x7FFFFFFFLL})
-        cases.push_back({"FileCount" + (n < 0 ? "Minus" + std::to_string(-n) : std::to_string(n)), [valid, n] { return withInt32(valid, count, n); }, Outcome::LoadFails});
-    cases.push_back({"DirectoryCutShort", [valid] { return valid.left(big::kHeaderSize + big::kEntrySize + 31); }, Outcome::LoadFails});
+        cases.push_back({"FileCount" + (n < 0 ? "Minus" + std::to_string(-n) : std::to_string(n)),
+            [valid, n] { return withInt32(valid, count, n); }, Outcome::LoadFails});
+    cases.push_back({"DirectoryCutShort", [valid] { return valid.left(big::kHeaderSize + big::kEntrySize + 31); },
+        Outcome::LoadFails});
 
     const qsizetype offset0 = recordField(0, big::kEntryOffsetOffset);
     const qsizetype nameLength0 = recordField(0, big::kEntryNameLengthOffset);
     const qsizetype packed0 = recordField(0, big::kEntryPackedSizeOffset);
     cases.push_back({"OffsetAtEnd", [=] { return withInt32(valid, offset0, size); }, Outcome::NameAndBlobFail});
-    cases.push_back({"OffsetPastEnd", [=] { return withInt32(valid, offset0, size + 1000); }, Outcome::NameAndBlobFail});
+    cases.push_back({"OffsetPastEnd", [=] { return withInt32(valid, offset0, size + 1000); },
+        Outcome::NameAndBlobFail});
     cases.push_back({"OffsetNegative", [=] { return withInt32(valid, offset0, -5); }, Outcome::NameAndBlobFail});
-    cases.push_back({"OffsetMostNegative", [=] { return withInt32(valid, offset0, -2147483648LL); }, Outcome::NameAndBlobFail});
+    cases.push_back({"OffsetMostNegative", [=] { return withInt32(valid, offset0, -2147483648LL); },
+        Outcome::NameAndBlobFail});
     cases.push_back({"OffsetMaximal", [=] { return withInt32(valid, offset0, 0x7FFFFFFF); }, Outcome::NameAndBlobFail});
-    cases.push_back({"NameLengthPastEnd", [=] { return withInt32(valid, nameLength0, size); }, Outcome::NameAndBlobFail});
-    cases.push_back({"NameLengthMaximal", [=] { return withInt32(valid, nameLength0, 0x7F98FFFF); }, Outcome::NameAndBlobFail});
-    cases.push_back({"NameLengthNegative", [=] { return withInt32(valid, nameLength0, -1); }, Outcome::NameAndBlobFail});
+    cases.push_back({"NameLengthPastEnd", [=] { return withInt32(valid, nameLength0, size); },
+        Outcome::NameAndBlobFail});
+    cases.push_back({"NameLengthMaximal", [=] { return withInt32(valid, nameLength0, 0x7F98FFFF); },
+        Outcome::NameAndBlobFail});
+    cases.push_back({"NameLengthNegative", [=] { return withInt32(valid, nameLength0, -1); },
+        Outcome::NameAndBlobFail});
     cases.push_back({"PackedSizePastEnd", [=] { return withInt32(valid, packed0, size); }, Outcome::BlobFails});
-    cases.push_back({"PackedSizeOneTooMany", [=] {
-                         // Entry 0's area last in the file: one more data byte runs past its end.
-                         const QByteArray reversed = BuildBigArchive({TestEntry{.name = "dir\\first.txt", .data = "first data"},
-                                                                         TestEntry{.name = "second.txt", .data = "second data", .compress = true}},
-                             WriterOptions{.reverseAreas = true});
-                         return withInt32(reversed, packed0, 11);
-                     },
+    cases.push_back({"PackedSizeOneTooMany",
+        [=] {
+            // Entry 0's area last in the file: one more data byte runs past its end.
+            const QByteArray reversed =
+                BuildBigArchive({TestEntry{.name = "dir\\first.txt", .data = "first data"},
+                                    TestEntry{.name = "second.txt", .data = "second data", .compress = true}},
+                    WriterOptions{.reverseAreas = true});
+            return withInt32(reversed, packed0, 11);
+        },
         Outcome::BlobFails});
     cases.push_back({"PackedSizeMaximal", [=] { return withInt32(valid, packed0, 0x7FFFFFFF); }, Outcome::BlobFails});
     cases.push_back({"PackedSizeNegative", [=] { return withInt32(valid, packed0, -1); }, Outcome::BlobFails});
-    cases.push_back({"PackedSizeMostNegative", [=] { return withInt32(valid, packed0, -2147483648LL); }, Outcome::BlobFails});
-    cases.push_back({"OffsetPlusLengthOverflows", [=] {
-                         return withInt32(withInt32(valid, offset0, 0x7FFFFFF0), nameLength0, 0x100);
-                     },
+    cases.push_back({"PackedSizeMostNegative", [=] { return withInt32(valid, packed0, -2147483648LL); },
+        Outcome::BlobFails});
+    cases.push_back({"OffsetPlusLengthOverflows",
+        [=] { return withInt32(withInt32(valid, offset0, 0x7FFFFFF0), nameLength0, 0x100); },
         Outcome::NameAndBlobFail});
     return cases;
 }

@@ -1,5 +1,5 @@
-#include "support/TimestampText.h"
 #include "ZoneScope.h"
+#include "support/TimestampText.h"
 
 #include <QLocale>
 #include <QRegularExpression>
@@ -15,9 +15,9 @@ namespace {
 
 constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
-constexpr std::int32_t kMidnight = 12345 * 86400;             // 20 Oct 2003 00:00:00
-constexpr std::int32_t kBerlinSkippedHour = 1080441000;       // 28 Mar 2004 02:30:00
-constexpr std::int32_t kBerlinRepeatedHour = 1099189800;      // 31 Oct 2004 02:30:00
+constexpr std::int32_t kMidnight = 12345 * 86400;        // 20 Oct 2003 00:00:00
+constexpr std::int32_t kBerlinSkippedHour = 1080441000;  // 28 Mar 2004 02:30:00
+constexpr std::int32_t kBerlinRepeatedHour = 1099189800; // 31 Oct 2004 02:30:00
 
 // Sets the default locale for one test and restores the previous one.
 class DefaultLocale {
@@ -45,7 +45,7 @@ TEST(TimestampMoment, IsWallClockFromTheEpochWithoutZone)
     EXPECT_EQ(TimestampMoment(kMax), QDateTime(QDate(2038, 1, 19), QTime(3, 14, 7), Qt::UTC));
 }
 
-class TimestampTextInLocale : public ::testing::TestWithParam<const char*> {};
+class TimestampTextInLocale : public ::testing::TestWithParam<const char*> { };
 
 TEST_P(TimestampTextInLocale, ReadsBackToTheSameMoment)
 {
@@ -114,7 +114,8 @@ TEST(TimestampText, WallClockTimesTheSystemZoneSkipsOrRepeatsReadBack)
             const QLocale locale(QString::fromLatin1(name));
             for (std::int32_t t : {kBerlinSkippedHour, kBerlinRepeatedHour, 1099188000 /* 31 Oct 2004 02:00 */}) {
                 const QString text = TimestampText(t, locale);
-                EXPECT_EQ(ParseTimestampText(text, locale), TimestampMoment(t)) << zone << " " << name << " [" << text.toStdString() << "]";
+                EXPECT_EQ(ParseTimestampText(text, locale), TimestampMoment(t))
+                    << zone << " " << name << " [" << text.toStdString() << "]";
             }
         }
     }

@@ -46,14 +46,18 @@ QByteArray noise(int size, unsigned seed)
 std::vector<SweepArchive> sweepArchives()
 {
     return {
-        {"stored", BuildBigArchive({TestEntry{.name = "a.txt", .data = "alpha"}, TestEntry{.name = "b.txt", .data = noise(90, 1)}})},
+        {"stored",
+            BuildBigArchive({TestEntry{.name = "a.txt", .data = "alpha"},
+                TestEntry{.name = "b.txt", .data = noise(90, 1)}})},
         {"compressed",
             BuildBigArchive({TestEntry{.name = "c.bin", .data = noise(400, 2), .compress = true},
                 TestEntry{.name = "d.bin", .data = QByteArray(200, 'd'), .compress = true}})},
         {"nested",
-            BuildBigArchive({TestEntry{.name = "data\\art\\tree.tga", .data = noise(60, 3), .compress = true, .maskedBits = 0x00670000},
-                                TestEntry{.name = "data\\snd\\wind.wav", .data = noise(40, 4)},
-                                TestEntry{.name = "top.cfg", .data = "", .timestamp = 1}},
+            BuildBigArchive(
+                {TestEntry{
+                     .name = "data\\art\\tree.tga", .data = noise(60, 3), .compress = true, .maskedBits = 0x00670000},
+                    TestEntry{.name = "data\\snd\\wind.wav", .data = noise(40, 4)},
+                    TestEntry{.name = "top.cfg", .data = "", .timestamp = 1}},
                 WriterOptions{.reverseAreas = true, .gapBetweenAreas = 3})},
     };
 }

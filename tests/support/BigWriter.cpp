@@ -28,7 +28,8 @@ QByteArray BuildBigArchive(const std::vector<TestEntry>& entries, const WriterOp
     const QByteArray signature = options.signature.value_or(QByteArray(big::kSignature, big::kSignatureSize));
     std::memcpy(file.data(), signature.constData(), static_cast<std::size_t>(std::min<qsizetype>(signature.size(), 7)));
     file[7] = static_cast<char>(options.headerByte7);
-    putInt32(file, big::kHeaderFileCountOffset, static_cast<std::uint32_t>(options.fileCount.value_or(static_cast<std::int32_t>(count))));
+    putInt32(file, big::kHeaderFileCountOffset,
+        static_cast<std::uint32_t>(options.fileCount.value_or(static_cast<std::int32_t>(count))));
     putInt32(file, 12, static_cast<std::uint32_t>(options.headerReserved));
 
     std::vector<qsizetype> order(entries.size());
@@ -53,12 +54,16 @@ QByteArray BuildBigArchive(const std::vector<TestEntry>& entries, const WriterOp
         const std::uint64_t hash = e.hash.value_or(NameKey(hashedName));
         putInt32(file, record + big::kEntryHashLowOffset, static_cast<std::uint32_t>(hash));
         putInt32(file, record + big::kEntryHashHighOffset, static_cast<std::uint32_t>(hash >> 32));
-        const std::uint32_t nameField = e.nameLength ? static_cast<std::uint32_t>(*e.nameLength)
-                                                     : (static_cast<std::uint32_t>(name.size()) | (e.maskedBits & big::kNameLengthIgnoredBits));
+        const std::uint32_t nameField = e.nameLength
+            ? static_cast<std::uint32_t>(*e.nameLength)
+            : (static_cast<std::uint32_t>(name.size()) | (e.maskedBits & big::kNameLengthIgnoredBits));
         putInt32(file, record + big::kEntryNameLengthOffset, nameField);
-        putInt32(file, record + big::kEntryPackedSizeOffset, static_cast<std::uint32_t>(e.packedSize.value_or(static_cast<std::int32_t>(stored.size()))));
-        putInt32(file, record + big::kEntryUnpackedSizeOffset, static_cast<std::uint32_t>(e.uncompressedSize.value_or(static_cast<std::int32_t>(e.data.size()))));
-        putInt32(file, record + big::kEntryOffsetOffset, static_cast<std::uint32_t>(e.offset.value_or(static_cast<std::int32_t>(areaOffset))));
+        putInt32(file, record + big::kEntryPackedSizeOffset,
+            static_cast<std::uint32_t>(e.packedSize.value_or(static_cast<std::int32_t>(stored.size()))));
+        putInt32(file, record + big::kEntryUnpackedSizeOffset,
+            static_cast<std::uint32_t>(e.uncompressedSize.value_or(static_cast<std::int32_t>(e.data.size()))));
+        putInt32(file, record + big::kEntryOffsetOffset,
+            static_cast<std::uint32_t>(e.offset.value_or(static_cast<std::int32_t>(areaOffset))));
         putInt32(file, record + big::kEntryTimestampOffset, static_cast<std::uint32_t>(e.timestamp));
         file[record + big::kEntryFlagOffset] = static_cast<char>(e.flagByte.value_or(e.compress ? 1 : 0));
         for (int i = 29; i < 32; ++i)

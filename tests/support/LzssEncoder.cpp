@@ -38,7 +38,8 @@ QByteArray LzssEncode(const QByteArray& plain, const LzssOptions& options)
     std::vector<long> head(kHashSize, -1);
     std::vector<long> prev(static_cast<std::size_t>(n > 0 ? n : 1), -1);
     auto hashAt = [&](long i) {
-        return ((static_cast<unsigned>(p[i]) << 8) ^ (static_cast<unsigned>(p[i + 1]) << 4) ^ p[i + 2]) & (kHashSize - 1);
+        return ((static_cast<unsigned>(p[i]) << 8) ^ (static_cast<unsigned>(p[i + 1]) << 4) ^ p[i + 2])
+            & (kHashSize - 1);
     };
     long inserted = 0; // positions below this are in the hash chains
     auto insertUpTo = [&](long end) {

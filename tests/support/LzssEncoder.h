@@ -7,9 +7,9 @@
 namespace pelkora::testsupport {
 
 struct LzssOptions {
-    int maxChain = 32;       // hash-chain depth; 0 writes literals only
-    bool endToken = true;    // append the end token
-    bool lazy = true;        // take a literal first when a longer match starts one byte on
+    int maxChain = 32;    // hash-chain depth; 0 writes literals only
+    bool endToken = true; // append the end token
+    bool lazy = true;     // take a literal first when a longer match starts one byte on
 };
 
 QByteArray LzssEncode(const QByteArray& plain, const LzssOptions& options = {});

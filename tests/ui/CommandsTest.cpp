@@ -162,8 +162,8 @@ TEST_F(CommandsTest, MenusAndToolbarAreAsDesigned)
         const char* key; // empty for the separator
         const char* picture;
         const char* tooltip;
-    } buttons[] = {{"Open", "Open", "Open Big File"}, {"", "", ""},
-        {"Extract", "Extract", "Extract Selected file(s)"}, {"Extractall", "ExtractAll", "Extract All file(s)"}};
+    } buttons[] = {{"Open", "Open", "Open Big File"}, {"", "", ""}, {"Extract", "Extract", "Extract Selected file(s)"},
+        {"Extractall", "ExtractAll", "Extract All file(s)"}};
     const QList<QAction*> actions = w.tbBar->actions();
     ASSERT_EQ(actions.size(), 4);
     for (int i = 0; i < 4; ++i) {
@@ -190,10 +190,17 @@ TEST_F(CommandsTest, MenuShortcutAndToolbarReachTheSameCommand)
         Command command;
         Trigger trigger;
     } cases[] = {
-        {Command::Open, Trigger::Menu}, {Command::Open, Trigger::Shortcut}, {Command::Open, Trigger::Toolbar},
-        {Command::Extract, Trigger::Menu}, {Command::Extract, Trigger::Shortcut}, {Command::Extract, Trigger::Toolbar},
-        {Command::ExtractAll, Trigger::Menu}, {Command::ExtractAll, Trigger::Shortcut},
-        {Command::ExtractAll, Trigger::Toolbar}, {Command::Exit, Trigger::Menu}, {Command::Exit, Trigger::Shortcut},
+        {Command::Open, Trigger::Menu},
+        {Command::Open, Trigger::Shortcut},
+        {Command::Open, Trigger::Toolbar},
+        {Command::Extract, Trigger::Menu},
+        {Command::Extract, Trigger::Shortcut},
+        {Command::Extract, Trigger::Toolbar},
+        {Command::ExtractAll, Trigger::Menu},
+        {Command::ExtractAll, Trigger::Shortcut},
+        {Command::ExtractAll, Trigger::Toolbar},
+        {Command::Exit, Trigger::Menu},
+        {Command::Exit, Trigger::Shortcut},
     };
     const QString archive = sixEntryArchive();
     for (const auto& c : cases) {
@@ -299,8 +306,8 @@ TEST_F(CommandsTest, ExtractionCommandsVisitTheirRowsWithTheirProgressScale)
             {0, 1, 2, 3}},
         {"selection downward", Command::Extract, 1, 3, true, {"b.txt", "c.txt", "d.txt"}, 3, {0, 1, 2}},
         {"one row", Command::Extract, 6, 0, true, {"a.txt"}, 1, {0}},
-        {"extract all", Command::ExtractAll, 0, 0, true,
-            {"b.txt", "c.txt", "d.txt", "e.txt", "f.txt", "a.txt"}, 7, {1, 2, 3, 4, 5, 6}},
+        {"extract all", Command::ExtractAll, 0, 0, true, {"b.txt", "c.txt", "d.txt", "e.txt", "f.txt", "a.txt"}, 7,
+            {1, 2, 3, 4, 5, 6}},
         {"extract all after a click", Command::ExtractAll, 3, 0, true,
             {"b.txt", "c.txt", "d.txt", "e.txt", "f.txt", "a.txt"}, 7, {1, 2, 3, 4, 5, 6}},
         {"selected before any click", Command::Extract, 0, 0, true, {}, 0, {}},
@@ -403,12 +410,13 @@ TEST_F(CommandsTest, ARunKeepsTheUsersViewAndColumnWidths)
 // failure is reported on its own, as before.
 TEST_F(CommandsTest, ARunsFailuresCanBeGatheredIntoOneListAtTheEnd)
 {
-    const QString archive = writeArchive("refused.big", {
-        {.name = "..\\one.txt", .data = "x"},
-        {.name = "good.txt", .data = "good"},
-        {.name = "..\\two.txt", .data = "x"},
-        {.name = "..\\three.txt", .data = "x"},
-    });
+    const QString archive = writeArchive("refused.big",
+        {
+            {.name = "..\\one.txt", .data = "x"},
+            {.name = "good.txt", .data = "good"},
+            {.name = "..\\two.txt", .data = "x"},
+            {.name = "..\\three.txt", .data = "x"},
+        });
     struct Case {
         const char* what;
         bool installPrompt;

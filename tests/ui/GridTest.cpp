@@ -196,7 +196,9 @@ TEST(FileGrid, MouseSelectsCellsAndEveryClickIsReported)
 {
     auto grid = makeGrid({"a\t1", "b\t2", "c\t3", "d\t4", "e\t5"});
     QSignalSpy clicks(grid.get(), &FileGrid::Click);
-    const auto cellCentre = [&](int row, int col) { return grid->visualRect(grid->model()->index(row - 1, col)).center(); };
+    const auto cellCentre = [&](int row, int col) {
+        return grid->visualRect(grid->model()->index(row - 1, col)).center();
+    };
 
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, cellCentre(4, 1));
     EXPECT_EQ(grid->Row(), 4);
@@ -239,7 +241,8 @@ TEST(FileGrid, HoldsAHundredThousandRows)
     auto grid = makeGrid({}, 8);
     grid->setPainting(false);
     for (int i = 0; i < kRows; ++i)
-        grid->appendRow(QString("name%1\tT\tM\t1\t1\t00%\tp\\\tkey%2").arg(i).arg((i * 7919) % kRows, 6, 10, QChar('0')));
+        grid->appendRow(
+            QString("name%1\tT\tM\t1\t1\t00%\tp\\\tkey%2").arg(i).arg((i * 7919) % kRows, 6, 10, QChar('0')));
     grid->setCol(7);
     grid->setRow(1);
     grid->setRowSel(grid->Rows() - 1);
@@ -282,7 +285,8 @@ TEST(ErrorBox, IsAModalBoxWithOneOkButtonAndNoIcon)
     ReportReaderError(kLoadHeadline, 1001, "File not found.");
     SetErrorReportHandler(previous);
     EXPECT_EQ(seenTitle, "Application Error");
-    EXPECT_EQ(seenText, "An error occurred while loading a new Big file.\n\nError Number: 1001\nDescription: File not found.");
+    EXPECT_EQ(seenText,
+        "An error occurred while loading a new Big file.\n\nError Number: 1001\nDescription: File not found.");
 }
 
 } // namespace

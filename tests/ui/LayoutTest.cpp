@@ -133,10 +133,11 @@ TEST_F(LayoutTest, NumberColumnsAreRightAligned)
 // the list really draws with.
 TEST_F(LayoutTest, ValuesFitTheirColumnsInTheFontInUse)
 {
-    frmMain& w = start(writeArchive("wide.big", {
-        {.name = "CREDITS", .data = "x", .timestamp = 1104494400},            // 31 Dec 2004 12:00:00
-        {.name = "data\\big.bin", .data = "b", .timestamp = 970315200, .uncompressedSize = 33554432}, // 30 Sep 2000
-    }));
+    frmMain& w = start(writeArchive("wide.big",
+        {
+            {.name = "CREDITS", .data = "x", .timestamp = 1104494400}, // 31 Dec 2004 12:00:00
+            {.name = "data\\big.bin", .data = "b", .timestamp = 970315200, .uncompressedSize = 33554432}, // 30 Sep 2000
+        }));
     const QFontMetrics metrics = w.Grid1->fontMetrics();
     for (int row = 1; row < w.Grid1->Rows(); ++row) {
         for (int col = 1; col <= 5; ++col) {

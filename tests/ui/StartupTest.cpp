@@ -57,8 +57,8 @@ TEST_F(StartupTest, WithoutArgumentTheWindowIsEmptyAndReady)
     const struct {
         const char* header;
         int width;
-    } columns[] = {{"Name", 2400}, {"Type", 1100}, {"Modified", 1850}, {"Size", 1000}, {"Packed", 1000},
-        {"Ratio", 700}, {"Path", 6000}, {"Sort", 0}};
+    } columns[] = {{"Name", 2400}, {"Type", 1100}, {"Modified", 1850}, {"Size", 1000}, {"Packed", 1000}, {"Ratio", 700},
+        {"Path", 6000}, {"Sort", 0}};
     ASSERT_EQ(w.Grid1->Rows(), 1);
     ASSERT_EQ(w.Grid1->Cols(), 8);
     for (int c = 0; c < 8; ++c) {
@@ -233,8 +233,9 @@ TEST_F(StartupTest, AFailedLoadShowsTheReaderFormReport)
             "An error occurred while loading a new Big file.\r\n\r\nError Number: 1001\r\nDescription: File not found."},
         {scratchPath("folder.big"),
             "An error occurred while loading a new Big file.\r\n\r\nError Number: 1001\r\nDescription: File not found."},
-        {scratchPath("notes.big"), "An error occurred while loading a new Big file.\r\n\r\nError Number: 1002\r\n"
-                                   "Description: File is not a Big file."},
+        {scratchPath("notes.big"),
+            "An error occurred while loading a new Big file.\r\n\r\nError Number: 1002\r\n"
+            "Description: File is not a Big file."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path.toStdString());
@@ -256,12 +257,13 @@ TEST_F(StartupTest, AFailedLoadShowsTheReaderFormReport)
 // the rows read before it stay and the list is drawn again.
 TEST_F(StartupTest, AListingThatFailsPartWayShowsTheRowsReadBeforeIt)
 {
-    const QString path = writeArchive("broken.big", {
-        {.name = "first.txt", .data = "1"},
-        {.name = "second.txt", .data = "2"},
-        {.name = "third.txt", .data = "3", .offset = 1 << 30},
-        {.name = "fourth.txt", .data = "4"},
-    });
+    const QString path = writeArchive("broken.big",
+        {
+            {.name = "first.txt", .data = "1"},
+            {.name = "second.txt", .data = "2"},
+            {.name = "third.txt", .data = "3", .offset = 1 << 30},
+            {.name = "fourth.txt", .data = "4"},
+        });
     frmMain& w = start(path);
     ASSERT_EQ(mReports.size(), 1u);
     EXPECT_TRUE(mReports[0].text.contains("In the Module GetFileName")) << mReports[0].text.toStdString();

@@ -18,8 +18,9 @@ void UiFixture::SetUp()
 {
     ASSERT_TRUE(mDir.isValid());
     ResetShutdownRequest();
-    mPreviousHandler = SetErrorReportHandler(
-        [this](const QString& title, const QString& text) { mReports.push_back({title, text}); });
+    mPreviousHandler = SetErrorReportHandler([this](const QString& title, const QString& text) {
+        mReports.push_back({title, text});
+    });
     mPreviousExit = SetShutdownExit([this] { ++mExits; });
 }
 
