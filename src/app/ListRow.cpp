@@ -138,11 +138,22 @@ ListRow MakeListRow(const QString& fullName, const QString& modified, std::int32
     row[ColPacked] = FormatCount(packed, locale);
     row[ColRatio] = RatioCell(unpacked, packed, locale);
     row[ColPath] = fullName.contains(kArchiveSeparator) ? folder + kArchiveSeparator : QString();
-    QString sort = row[ColPath];
-    if (!sort.isEmpty())
-        sort.prepend(kFolderMark);
-    row[ColSort] = sort + row[ColType] + row[ColName];
+    row[ColSort] = SortCell(row[ColPath], row[ColType], row[ColName]);
     return row;
+}
+
+QString SortCell(const QString& path, const QString& type, const QString& name)
+{
+    // Entries at the top come first; the mark sorts every folder after them.
+    return path.isEmpty() ? type + name : kFolderMark + path + type + name;
+}
+
+QString SortCellOf(const QString& fullName)
+{
+    const QString file = SplitAtLast(fullName, true, kArchiveSeparator);
+    const QString folder = SplitAtLast(fullName, false, kArchiveSeparator);
+    const QString path = fullName.contains(kArchiveSeparator) ? folder + kArchiveSeparator : QString();
+    return SortCell(path, SplitAtLast(file, true, u'.').toUpper() + QStringLiteral(" File"), file);
 }
 
 ListRow BuildListRow(cBig& big, std::int32_t ID, const QLocale& locale)

@@ -25,6 +25,11 @@ using ListRow = std::array<QString, ColumnCount>;
 ListRow MakeListRow(const QString& fullName, const QString& modified, std::int32_t unpacked, std::int32_t packed,
     const QLocale& locale = QLocale());
 
+// The Sort cell from the Path, Type and Name cells, and from a full name
+// alone: the one rule for the list's order.
+QString SortCell(const QString& path, const QString& type, const QString& name);
+QString SortCellOf(const QString& fullName);
+
 // Reads entry ID through the reader (GetFileName may raise BigRuntimeError).
 ListRow BuildListRow(cBig& big, std::int32_t ID, const QLocale& locale = QLocale());
 

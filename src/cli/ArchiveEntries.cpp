@@ -35,25 +35,31 @@ bool OpenArchive(cBig& big, const QString& path, CliOutput& out)
     return false;
 }
 
-std::vector<CliEntry> ReadEntries(cBig& big, const QString& archive, CliOutput& out, bool& anyFailed, RowCells cells)
+QString TextArena::add(QStringView text)
 {
-    std::vector<CliEntry> entries;
-    entries.reserve(static_cast<std::size_t>(big.FileCount()));
+    if (used_ + text.size() > kBlock) {
+        blocks_.push_back(std::make_unique<QChar[]>(static_cast<std::size_t>(std::max(kBlock, text.size()))));
+        used_ = 0;
+    }
+    QChar* at = blocks_.back().get() + used_;
+    std::copy(text.begin(), text.end(), at);
+    used_ += text.size();
+    return QString::fromRawData(at, text.size());
+}
+
+EntryTable ReadEntries(cBig& big, const QString& archive, CliOutput& out, bool& anyFailed)
+{
+    EntryTable table;
+    table.entries.reserve(static_cast<std::size_t>(big.FileCount()));
     for (std::int32_t id = 0; id < big.FileCount(); ++id) {
         try {
-            CliEntry entry;
-            entry.id = id;
-            entry.name = big.GetFileName(id);
-            if (cells == RowCells::Build)
-                entry.sortKey = std::move(MakeListRow(entry.name, ModifiedText(big.timestamp_seconds(id)),
-                    big.data_uncompressed_size(id), big.data_compressed_size(id))[ColSort]);
-            entries.push_back(std::move(entry));
+            table.entries.push_back({id, table.names.add(big.GetFileName(id))});
         } catch (const BigRuntimeError& e) {
             out.Error(archive, QStringLiteral("entry %1: %2").arg(id).arg(e.description()));
             anyFailed = true;
         }
     }
-    return entries;
+    return table;
 }
 
 std::vector<const CliEntry*> SelectEntries(const std::vector<CliEntry>& entries, const QStringList& names,
@@ -131,8 +137,30 @@ std::vector<SharedData> FindSharedData(cBig& big, const std::vector<CliEntry>& e
 
 void SortAsListed(std::vector<CliEntry>& entries)
 {
-    std::stable_sort(entries.begin(), entries.end(),
-        [](const CliEntry& a, const CliEntry& b) { return SortKeyLess(a.sortKey, b.sortKey); });
+    std::vector<std::size_t> order;
+    {
+        TextArena keyTexts;
+        std::vector<QStringView> keys;
+        keys.reserve(entries.size());
+        for (const CliEntry& e : entries)
+            keys.push_back(keyTexts.add(SortCellOf(e.name)));
+        order = SortOrder(keys);
+    }
+    // Place i takes entry order[i]: followed cycle by cycle, in place.
+    std::vector<bool> placed(entries.size(), false);
+    for (std::size_t start = 0; start < entries.size(); ++start) {
+        if (placed[start])
+            continue;
+        CliEntry first = std::move(entries[start]);
+        std::size_t at = start;
+        while (order[at] != start) {
+            entries[at] = std::move(entries[order[at]]);
+            placed[at] = true;
+            at = order[at];
+        }
+        entries[at] = std::move(first);
+        placed[at] = true;
+    }
 }
 
 QString ModifiedText(std::int32_t seconds)

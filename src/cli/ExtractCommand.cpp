@@ -134,7 +134,8 @@ int ExtractCommand(const CliOptions& options)
     if (!OpenArchive(big, options.archive, out))
         return ExitArchiveFailed;
     bool anyFailed = false;
-    const std::vector<CliEntry> entries = ReadEntries(big, options.archive, out, anyFailed, RowCells::Skip);
+    const EntryTable table = ReadEntries(big, options.archive, out, anyFailed);
+    const std::vector<CliEntry>& entries = table.entries;
     const std::vector<const CliEntry*> selected =
         SelectEntries(entries, options.names, options.excludes, options.archive, out, anyFailed);
     if (options.toStdout)

@@ -21,7 +21,8 @@ int InfoCommand(const CliOptions& options)
     if (!OpenArchive(big, options.archive, out))
         return ExitArchiveFailed;
     bool anyFailed = false;
-    const std::vector<CliEntry> entries = ReadEntries(big, options.archive, out, anyFailed, RowCells::Skip);
+    const EntryTable table = ReadEntries(big, options.archive, out, anyFailed);
+    const std::vector<CliEntry>& entries = table.entries;
 
     qint64 unpacked = 0;
     qint64 packed = 0;

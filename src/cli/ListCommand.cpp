@@ -50,26 +50,33 @@ QJsonObject jsonEntry(cBig& big, const CliEntry& e)
 }
 
 // The window's columns, each padded to its widest cell; numbers to the right.
+// Rows are made twice, once to measure and once to print, rather than held:
+// a million rows of eight cells would take a gigabyte.
 void printLong(cBig& big, const std::vector<const CliEntry*>& listed, CliOutput& out)
 {
     const int shown[] = {ColName, ColType, ColModified, ColSize, ColPacked, ColRatio, ColPath};
     const bool rightAligned[] = {false, false, false, true, true, true, false};
-    std::vector<ListRow> rows;
-    rows.reserve(listed.size() + 1);
-    rows.push_back({QStringLiteral("Name"), QStringLiteral("Type"), QStringLiteral("Modified"), QStringLiteral("Size"),
-        QStringLiteral("Packed"), QStringLiteral("Ratio"), QStringLiteral("Folder"), QString()});
-    for (const CliEntry* e : listed) {
-        try {
-            rows.push_back(BuildListRow(big, e->id));
-        } catch (const BigRuntimeError&) {
-            // Its name was read a moment ago; should it fail now, leave it out.
+    const ListRow header = {QStringLiteral("Name"), QStringLiteral("Type"), QStringLiteral("Modified"),
+        QStringLiteral("Size"), QStringLiteral("Packed"), QStringLiteral("Ratio"), QStringLiteral("Folder"), QString()};
+    const QLocale locale;
+    // Calls `use` with the header and then each entry's row.
+    const auto forEachRow = [&](const auto& use) {
+        use(header);
+        for (const CliEntry* e : listed) {
+            try {
+                use(MakeListRow(e->name, ModifiedText(big.timestamp_seconds(e->id)), big.data_uncompressed_size(e->id),
+                    big.data_compressed_size(e->id), locale));
+            } catch (const BigRuntimeError&) {
+                // Its record was read a moment ago; should it fail now, leave it out.
+            }
         }
-    }
+    };
     std::array<qsizetype, std::size(shown)> widths{};
-    for (const ListRow& row : rows)
+    forEachRow([&](const ListRow& row) {
         for (std::size_t c = 0; c < std::size(shown); ++c)
             widths[c] = std::max(widths[c], tsvField(row[shown[c]]).size());
-    for (const ListRow& row : rows) {
+    });
+    forEachRow([&](const ListRow& row) {
         QString line;
         for (std::size_t c = 0; c < std::size(shown); ++c) {
             const QString cell = tsvField(row[shown[c]]);
@@ -79,7 +86,7 @@ void printLong(cBig& big, const std::vector<const CliEntry*>& listed, CliOutput&
             line += rightAligned[c] ? cell.rightJustified(widths[c]) : last ? cell : cell.leftJustified(widths[c]);
         }
         out.Line(line);
-    }
+    });
 }
 
 } // namespace
@@ -91,7 +98,8 @@ int ListCommand(const CliOptions& options)
     if (!OpenArchive(big, options.archive, out))
         return ExitArchiveFailed;
     bool anyFailed = false;
-    std::vector<CliEntry> entries = ReadEntries(big, options.archive, out, anyFailed, RowCells::Build);
+    EntryTable table = ReadEntries(big, options.archive, out, anyFailed);
+    std::vector<CliEntry>& entries = table.entries;
     SortAsListed(entries);
     const std::vector<const CliEntry*> listed =
         SelectEntries(entries, options.names, options.excludes, options.archive, out, anyFailed);

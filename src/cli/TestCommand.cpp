@@ -17,7 +17,8 @@ int TestCommand(const CliOptions& options)
     if (!OpenArchive(big, options.archive, out))
         return ExitArchiveFailed;
     bool anyFailed = false;
-    const std::vector<CliEntry> entries = ReadEntries(big, options.archive, out, anyFailed, RowCells::Skip);
+    const EntryTable table = ReadEntries(big, options.archive, out, anyFailed);
+    const std::vector<CliEntry>& entries = table.entries;
 
     int failed = big.FileCount() - static_cast<int>(entries.size());
     int done = 0;
