@@ -62,43 +62,55 @@ EntryTable ReadEntries(cBig& big, const QString& archive, CliOutput& out, bool& 
     return table;
 }
 
+EntrySelector::EntrySelector(const QStringList& names, const QStringList& excludes)
+{
+    for (const QString& name : names)
+        wanted_.emplace_back(name);
+    for (const QString& name : excludes)
+        unwanted_.emplace_back(name);
+    used_.assign(wanted_.size(), false);
+}
+
+bool EntrySelector::selects(const QString& fullName)
+{
+    if (wanted_.empty() && unwanted_.empty())
+        return true;
+    const QString lower = fullName.toLower();
+    bool chosen = wanted_.empty();
+    for (std::size_t i = 0; i < wanted_.size(); ++i) {
+        if (wanted_[i].matches(lower)) {
+            chosen = true;
+            used_[i] = true;
+        }
+    }
+    const auto excluded = [&](const NamePattern& p) { return p.matches(lower); };
+    return chosen && std::none_of(unwanted_.begin(), unwanted_.end(), excluded);
+}
+
+bool EntrySelector::reportUnused(const QString& archive, CliOutput& out) const
+{
+    bool any = false;
+    for (std::size_t i = 0; i < wanted_.size(); ++i) {
+        if (!used_[i]) {
+            out.Error(archive, u'"' + wanted_[i].text() + QStringLiteral("\": not in the archive."));
+            any = true;
+        }
+    }
+    return any;
+}
+
 std::vector<const CliEntry*> SelectEntries(const std::vector<CliEntry>& entries, const QStringList& names,
     const QStringList& excludes, const QString& archive, CliOutput& out, bool& anyFailed)
 {
-    std::vector<NamePattern> wanted;
-    for (const QString& name : names)
-        wanted.emplace_back(name);
-    std::vector<NamePattern> unwanted;
-    for (const QString& name : excludes)
-        unwanted.emplace_back(name);
-    std::vector<bool> used(wanted.size(), false);
-
+    EntrySelector selector(names, excludes);
     std::vector<const CliEntry*> selected;
-    selected.reserve(wanted.empty() ? entries.size() : 0);
+    selected.reserve(names.isEmpty() ? entries.size() : 0);
     for (const CliEntry& e : entries) {
-        if (!wanted.empty() || !unwanted.empty()) {
-            const QString lower = e.name.toLower();
-            bool chosen = wanted.empty();
-            for (std::size_t i = 0; i < wanted.size(); ++i) {
-                if (wanted[i].matches(lower)) {
-                    chosen = true;
-                    used[i] = true;
-                }
-            }
-            if (!chosen)
-                continue;
-            const auto excluded = [&](const NamePattern& p) { return p.matches(lower); };
-            if (std::any_of(unwanted.begin(), unwanted.end(), excluded))
-                continue;
-        }
-        selected.push_back(&e);
+        if (selector.selects(e.name))
+            selected.push_back(&e);
     }
-    for (std::size_t i = 0; i < wanted.size(); ++i) {
-        if (!used[i]) {
-            out.Error(archive, u'"' + wanted[i].text() + QStringLiteral("\": not in the archive."));
-            anyFailed = true;
-        }
-    }
+    if (selector.reportUnused(archive, out))
+        anyFailed = true;
     return selected;
 }
 
@@ -135,32 +147,42 @@ std::vector<SharedData> FindSharedData(cBig& big, const std::vector<CliEntry>& e
     return shared;
 }
 
-void SortAsListed(std::vector<CliEntry>& entries)
+ListedOrder ReadListedOrder(cBig& big, const QString& archive, CliOutput& out, bool& anyFailed)
 {
-    std::vector<std::size_t> order;
-    {
-        TextArena keyTexts;
-        std::vector<QStringView> keys;
-        keys.reserve(entries.size());
-        for (const CliEntry& e : entries)
-            keys.push_back(keyTexts.add(SortCellOf(e.name)));
-        order = SortOrder(keys);
-    }
-    // Place i takes entry order[i]: followed cycle by cycle, in place.
-    std::vector<bool> placed(entries.size(), false);
-    for (std::size_t start = 0; start < entries.size(); ++start) {
-        if (placed[start])
-            continue;
-        CliEntry first = std::move(entries[start]);
-        std::size_t at = start;
-        while (order[at] != start) {
-            entries[at] = std::move(entries[order[at]]);
-            placed[at] = true;
-            at = order[at];
+    ListedOrder listed;
+    std::vector<QStringView> keys;
+    keys.reserve(static_cast<std::size_t>(big.FileCount()));
+    for (std::int32_t id = 0; id < big.FileCount(); ++id) {
+        try {
+            const QString name = big.GetFileName(id);
+            const qsizetype slash = name.lastIndexOf(u'\\');
+            const QString key = SortCellOf(name);
+            keys.push_back(listed.keys_.add(key));
+            listed.rows_.push_back({id, static_cast<std::int32_t>(slash + 1), static_cast<std::int32_t>(name.size())});
+        } catch (const BigRuntimeError& e) {
+            out.Error(archive, QStringLiteral("entry %1: %2").arg(id).arg(e.description()));
+            anyFailed = true;
         }
-        entries[at] = std::move(first);
-        placed[at] = true;
     }
+    listed.order_ = SortOrder(keys);
+    listed.keyViews_ = std::move(keys);
+    return listed;
+}
+
+CliEntry ListedOrder::at(std::size_t place) const
+{
+    const std::size_t i = order_[place];
+    const Row& row = rows_[i];
+    const QStringView key = keyViews_[i];
+    const qsizetype file = row.nameLength - row.pathLength;
+    // The key is [mark, path] type name: the path follows the mark, the
+    // file's name ends the key.
+    if (row.pathLength == 0)
+        return {row.id, key.right(file).toString()};
+    QString name;
+    name.reserve(row.nameLength);
+    name.append(key.mid(1, row.pathLength)).append(key.right(file));
+    return {row.id, name};
 }
 
 QString ModifiedText(std::int32_t seconds)

@@ -4,6 +4,7 @@
 #include "app/ListRow.h"
 #include "archive/cBig.h"
 #include "cli/CliOutput.h"
+#include "cli/NamePattern.h"
 
 #include <QString>
 #include <QStringList>
@@ -49,6 +50,21 @@ bool OpenArchive(cBig& big, const QString& path, CliOutput& out);
 // cannot be read is reported and left out, and `anyFailed` is set.
 EntryTable ReadEntries(cBig& big, const QString& archive, CliOutput& out, bool& anyFailed);
 
+// Whether a full name is chosen by the NAMEs (all when none is given) and
+// not excluded; remembers which NAMEs chose something.
+class EntrySelector {
+public:
+    EntrySelector(const QStringList& names, const QStringList& excludes);
+    bool selects(const QString& fullName);
+    // Reports each NAME that chose nothing; true if there was one.
+    bool reportUnused(const QString& archive, CliOutput& out) const;
+
+private:
+    std::vector<NamePattern> wanted_;
+    std::vector<NamePattern> unwanted_;
+    std::vector<bool> used_;
+};
+
 // The entries the NAMEs select (all when none is given) less those an
 // exclude pattern matches, in the order of `entries` (see NamePattern.h). A
 // NAME that selects nothing is reported and sets `anyFailed`.
@@ -67,9 +83,31 @@ struct SharedData {
 // once, against the entry reaching furthest before it, in file order.
 std::vector<SharedData> FindSharedData(cBig& big, const std::vector<CliEntry>& entries);
 
-// The window's list order: its Sort cell, ties kept in ID order. The keys
-// are made for the sort only and dropped after it.
-void SortAsListed(std::vector<CliEntry>& entries);
+// Every readable entry in the window's list order (its Sort cell, ties in
+// ID order), holding only the sort keys: a name is made again from its key
+// when asked for, so a listing of a million entries keeps one text each.
+class ListedOrder {
+public:
+    std::size_t size() const { return order_.size(); }
+    // The entry at `place` in the order, its name made anew.
+    CliEntry at(std::size_t place) const;
+
+private:
+    friend ListedOrder ReadListedOrder(cBig&, const QString&, CliOutput&, bool&);
+    struct Row {
+        std::int32_t id;
+        std::int32_t pathLength; // the folder part with its "\"
+        std::int32_t nameLength;
+    };
+    TextArena keys_;
+    std::vector<QStringView> keyViews_;
+    std::vector<Row> rows_;
+    std::vector<std::size_t> order_;
+};
+
+// Reads every entry's name into its sort key and sorts; an entry whose name
+// cannot be read is reported and left out, and `anyFailed` is set.
+ListedOrder ReadListedOrder(cBig& big, const QString& archive, CliOutput& out, bool& anyFailed);
 
 // The entry's moment as YYYY-MM-DD HH:MM:SS (no zone shift).
 QString ModifiedText(std::int32_t seconds);

@@ -52,7 +52,7 @@ QJsonObject jsonEntry(cBig& big, const CliEntry& e)
 // The window's columns, each padded to its widest cell; numbers to the right.
 // Rows are made twice, once to measure and once to print, rather than held:
 // a million rows of eight cells would take a gigabyte.
-void printLong(cBig& big, const std::vector<const CliEntry*>& listed, CliOutput& out)
+template <typename ForEachListed> void printLong(cBig& big, const ForEachListed& forEachListed, CliOutput& out)
 {
     const int shown[] = {ColName, ColType, ColModified, ColSize, ColPacked, ColRatio, ColPath};
     const bool rightAligned[] = {false, false, false, true, true, true, false};
@@ -62,14 +62,14 @@ void printLong(cBig& big, const std::vector<const CliEntry*>& listed, CliOutput&
     // Calls `use` with the header and then each entry's row.
     const auto forEachRow = [&](const auto& use) {
         use(header);
-        for (const CliEntry* e : listed) {
+        forEachListed([&](const CliEntry& e) {
             try {
-                use(MakeListRow(e->name, ModifiedText(big.timestamp_seconds(e->id)), big.data_uncompressed_size(e->id),
-                    big.data_compressed_size(e->id), locale));
+                use(MakeListRow(e.name, ModifiedText(big.timestamp_seconds(e.id)), big.data_uncompressed_size(e.id),
+                    big.data_compressed_size(e.id), locale));
             } catch (const BigRuntimeError&) {
                 // Its record was read a moment ago; should it fail now, leave it out.
             }
-        }
+        });
     };
     std::array<qsizetype, std::size(shown)> widths{};
     forEachRow([&](const ListRow& row) {
@@ -98,36 +98,44 @@ int ListCommand(const CliOptions& options)
     if (!OpenArchive(big, options.archive, out))
         return ExitArchiveFailed;
     bool anyFailed = false;
-    EntryTable table = ReadEntries(big, options.archive, out, anyFailed);
-    std::vector<CliEntry>& entries = table.entries;
-    SortAsListed(entries);
-    const std::vector<const CliEntry*> listed =
-        SelectEntries(entries, options.names, options.excludes, options.archive, out, anyFailed);
+    const ListedOrder listed = ReadListedOrder(big, options.archive, out, anyFailed);
+    EntrySelector selector(options.names, options.excludes);
+    // Entries are made, chosen and printed one at a time, in list order.
+    const auto forEachListed = [&](const auto& use) {
+        for (std::size_t place = 0; place < listed.size(); ++place) {
+            const CliEntry e = listed.at(place);
+            if (selector.selects(e.name))
+                use(e);
+        }
+    };
 
     if (options.json) {
-        // Written entry by entry, in the layout of an indented JSON array, so
-        // that memory does not grow with the output.
-        out.Text(QStringLiteral("[\n"));
-        for (std::size_t i = 0; i < listed.size(); ++i) {
-            QByteArray object = QJsonDocument(jsonEntry(big, *listed[i])).toJson(QJsonDocument::Indented);
+        // In the layout of an indented JSON array, written as it goes.
+        out.Text(QStringLiteral("["));
+        bool first = true;
+        forEachListed([&](const CliEntry& e) {
+            QByteArray object = QJsonDocument(jsonEntry(big, e)).toJson(QJsonDocument::Indented);
             object.chop(1); // the document's closing line feed
             object.replace("\n", "\n    ");
-            out.Text(QStringLiteral("    ") + QString::fromUtf8(object)
-                + (i + 1 < listed.size() ? QStringLiteral(",\n") : QStringLiteral("\n")));
-        }
-        out.Text(QStringLiteral("]\n"));
+            out.Text((first ? QStringLiteral("\n    ") : QStringLiteral(",\n    ")) + QString::fromUtf8(object));
+            first = false;
+        });
+        out.Text(QStringLiteral("\n]\n"));
     } else if (options.jsonLines) {
-        for (const CliEntry* e : listed)
-            out.Line(QString::fromUtf8(QJsonDocument(jsonEntry(big, *e)).toJson(QJsonDocument::Compact)));
+        forEachListed([&](const CliEntry& e) {
+            out.Line(QString::fromUtf8(QJsonDocument(jsonEntry(big, e)).toJson(QJsonDocument::Compact)));
+        });
     } else if (options.longList) {
-        printLong(big, listed, out);
+        printLong(big, forEachListed, out);
     } else {
-        for (const CliEntry* e : listed) {
-            out.Line(tsvField(e->name) + u'\t' + QString::number(big.data_uncompressed_size(e->id)) + u'\t'
-                + QString::number(big.data_compressed_size(e->id)) + u'\t'
-                + (big.data_compressed_flag(e->id) ? u'1' : u'0') + u'\t' + ModifiedText(big.timestamp_seconds(e->id)));
-        }
+        forEachListed([&](const CliEntry& e) {
+            out.Line(tsvField(e.name) + u'\t' + QString::number(big.data_uncompressed_size(e.id)) + u'\t'
+                + QString::number(big.data_compressed_size(e.id)) + u'\t'
+                + (big.data_compressed_flag(e.id) ? u'1' : u'0') + u'\t' + ModifiedText(big.timestamp_seconds(e.id)));
+        });
     }
+    if (selector.reportUnused(options.archive, out))
+        anyFailed = true;
     return anyFailed ? ExitEntryFailed : ExitOk;
 }
 
