@@ -1,5 +1,6 @@
 #include "app/ErrorReport.h"
 #include "app/ExtractEntry.h"
+#include "app/Extraction.h"
 #include "app/ModMain.h"
 #include "archive/BigRuntimeError.h"
 #include "support/Crc.h"
@@ -10,17 +11,11 @@
 namespace pelkora {
 namespace {
 
-struct RunWriter {
-    QString destination;
-    std::unique_ptr<ConfinedWriter> writer;
-};
-RunWriter gRun;
-
-void reportReaderNumber(int number)
+QString readerNumberText(int number)
 {
     cError record;
     record.setNumber(number);
-    ReportReaderError(kExtractHeadline, record.Number(), record.Description());
+    return ReaderFormText(kExtractHeadline, record.Number(), record.Description());
 }
 
 // The entry listed as `fullName`. FindFile gives the lowest ID with the name's
@@ -42,46 +37,48 @@ std::int32_t findListedEntry(cBig& big, const QString& fullName, int& failureNum
 
 } // namespace
 
-ExtractRun::ExtractRun(const QString& destination)
+Extraction::Extraction(cBig& big, const QString& destination, FailureReport report)
+    : big_(big)
+    , destination_(destination)
+    , writer_(ExtractRoot(destination))
+    , report_(std::move(report))
 {
-    gRun.destination = destination;
-    gRun.writer = std::make_unique<ConfinedWriter>(ExtractRoot(destination));
 }
 
-ExtractRun::~ExtractRun()
+void Extraction::ExtractListed(const QString& name, const QString& path)
 {
-    gRun.writer.reset();
-    gRun.destination.clear();
+    const auto caught = [&](const QString& source, int number, const QString& description) {
+        report_(CaughtFormText(kExtractHeadline, source, number, description));
+    };
+    try {
+        const QString fullName = path + name;
+        int failureNumber = 0;
+        const std::int32_t id = findListedEntry(big_, fullName, failureNumber);
+        if (id < 0) {
+            report_(readerNumberText(failureNumber));
+            return;
+        }
+        const ExtractResult result = ExtractEntry(big_, id, writer_, fullName);
+        if (!result.ok)
+            caught(result.source, result.number, result.description);
+    } catch (const BigRuntimeError& e) {
+        caught(e.source(), e.number(), e.description());
+    } catch (const std::bad_alloc&) {
+        caught(QStringLiteral("ExtractFile"), extract_error::OutOfMemory,
+            QStringLiteral("\"%1\": out of memory.").arg(path + name));
+    } catch (const std::exception& e) {
+        caught(QStringLiteral("ExtractFile"), extract_error::PathAccess,
+            QStringLiteral("\"%1\": %2").arg(path + name, QString::fromLocal8Bit(e.what())));
+    }
 }
 
 void ExtractFile(const QString& destination, const QString& name, const QString& path)
 {
-    try {
-        if (!gBig) {
-            reportReaderNumber(cError::NotLoaded);
-            return;
-        }
-        const QString fullName = path + name;
-        int failureNumber = 0;
-        const std::int32_t id = findListedEntry(*gBig, fullName, failureNumber);
-        if (id < 0) {
-            reportReaderNumber(failureNumber);
-            return;
-        }
-        const ExtractResult result = gRun.writer && gRun.destination == destination
-            ? ExtractEntry(*gBig, id, *gRun.writer, fullName)
-            : ExtractEntry(*gBig, id, destination, fullName);
-        if (!result.ok)
-            ReportCaughtError(kExtractHeadline, result.source, result.number, result.description);
-    } catch (const BigRuntimeError& e) {
-        ReportCaughtError(kExtractHeadline, e.source(), e.number(), e.description());
-    } catch (const std::bad_alloc&) {
-        ReportCaughtError(kExtractHeadline, QStringLiteral("ExtractFile"), extract_error::OutOfMemory,
-            QStringLiteral("\"%1\": out of memory.").arg(path + name));
-    } catch (const std::exception& e) {
-        ReportCaughtError(kExtractHeadline, QStringLiteral("ExtractFile"), extract_error::PathAccess,
-            QStringLiteral("\"%1\": %2").arg(path + name, QString::fromLocal8Bit(e.what())));
+    if (!gBig) {
+        ShowErrorReport(readerNumberText(cError::NotLoaded));
+        return;
     }
+    Extraction(*gBig, destination, &ShowErrorReport).ExtractListed(name, path);
 }
 
 } // namespace pelkora

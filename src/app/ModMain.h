@@ -53,21 +53,11 @@ void ReleaseBig();
 // report.
 void LoadBigFile(const QString& filename, FileListControl& list, ProgressControl& progress);
 
-// Extracts the listed entry (Name and Path cells) under `destination` (the
-// extract-to folder, ending in a separator). Failures are shown with the
-// error report; always returns.
+// Extracts the listed entry (Name and Path cells) of gBig under
+// `destination` (the extract-to folder, ending in a separator): a run of one
+// entry (see Extraction.h). Failures are shown with the error report; always
+// returns.
 void ExtractFile(const QString& destination, const QString& name, const QString& path);
-
-// One extraction run into `destination`: while it exists, ExtractFile keeps
-// the folders it opened there open from entry to entry instead of walking to
-// each folder again for every file. Runs do not nest.
-class ExtractRun {
-public:
-    explicit ExtractRun(const QString& destination);
-    ~ExtractRun();
-    ExtractRun(const ExtractRun&) = delete;
-    ExtractRun& operator=(const ExtractRun&) = delete;
-};
 
 // Lets pending window events run, at most about every `sliceMs` of work so
 // that long loops stay fast yet the window repaints (always runs when 0).

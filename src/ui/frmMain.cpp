@@ -1,6 +1,7 @@
 #include "ui/frmMain.h"
 
 #include "app/ErrorReport.h"
+#include "app/Extraction.h"
 #include "app/FreeSpace.h"
 #include "app/ModMain.h"
 #include "support/Paths.h"
@@ -67,6 +68,23 @@ const QChar kPathSeparator = u'/'; // Qt's separator on every platform
 
 // Marks a listing or an extraction run for its whole length.
 // A stop asked for during one piece of work does not carry over to the next.
+// The Extraction of one command's run, alive while the command runs.
+class RunScope {
+public:
+    RunScope(std::unique_ptr<Extraction>& run, const QString& destination)
+        : run_(run)
+    {
+        if (gBig)
+            run_ = std::make_unique<Extraction>(*gBig, destination, &ShowErrorReport);
+    }
+    ~RunScope() { run_.reset(); }
+    RunScope(const RunScope&) = delete;
+    RunScope& operator=(const RunScope&) = delete;
+
+private:
+    std::unique_ptr<Extraction>& run_;
+};
+
 class WorkScope {
 public:
     WorkScope(bool& flag, bool& stop)
@@ -113,7 +131,14 @@ void ProgressBarControl::setValue(float value)
 
 frmMain::frmMain()
     : mOpenDialog(&frmMain::RunOpenDialog)
-    , mExtract(&ExtractFile)
+    , mExtract([this](const QString& destination, const QString& name, const QString& path) {
+        // Within a run, its Extraction keeps the destination's folders open
+        // from row to row.
+        if (mRun && mRun->destination() == destination)
+            mRun->ExtractListed(name, path);
+        else
+            ExtractFile(destination, name, path);
+    })
 {
     setWindowTitle(kCaption);
     setWindowIcon(ImageList::appIcon());
@@ -608,7 +633,7 @@ void frmMain::mnuExtract_Click()
     if (!roomFor(destination, first, last))
         return;
     WorkScope scope(mWorking, mStopRequested);
-    ExtractRun run(destination);
+    const RunScope run(mRun, destination);
     beginRun(last - first + 1);
     int counter = 0;
     for (int row = first; row <= last && !ShutdownRequested() && !mStopRequested; ++row) {
@@ -634,7 +659,7 @@ void frmMain::mnuExtAll_Click()
     if (!roomFor(destination, 1, rows - 1))
         return;
     WorkScope scope(mWorking, mStopRequested);
-    ExtractRun run(destination);
+    const RunScope run(mRun, destination);
     beginRun(rows);
     for (int row = 1; row < rows && !ShutdownRequested() && !mStopRequested; ++row) {
         mProgress->setValue(static_cast<float>(row));

@@ -30,6 +30,7 @@ namespace pelkora {
 
 class FileGrid;
 class StatusBar;
+class Extraction;
 class frmExtractDir;
 
 // `pbBar` as the listing sees it.
@@ -161,6 +162,7 @@ private:
     DestinationPrompt mAskDestination;
     SpaceQuestion mAskSpace;
     EntryExtractor mExtract;
+    std::unique_ptr<Extraction> mRun; // the extraction command's run, while one goes on
     RunFailurePrompt mRunFailurePrompt;
     GatheredFailures mShowGathered;
     QString mRunEntry;                  // the entry being extracted, for gathered failures

@@ -6,6 +6,7 @@
 #include "ExtractTestSupport.h"
 #include "OpenDescriptors.h"
 #include "app/ErrorReport.h"
+#include "app/Extraction.h"
 #include "app/ModMain.h"
 
 #include <QDir>
@@ -179,12 +180,13 @@ TEST_F(ExtractFileTest, RunKeepsItsDestinationAndLeavesOthersAlone)
     load(entries);
     const QString elsewhere = tmp.filePath("elsewhere") + QDir::separator();
     {
-        ExtractRun run(dest);
+        Extraction run(*gBig, dest, &ShowErrorReport);
         for (const TestEntry& e : entries) {
             const auto [name, path] = cells(e.name);
-            ExtractFile(dest, name, path);
+            run.ExtractListed(name, path);
         }
         ExtractFile(elsewhere, QStringLiteral("one.txt"), QStringLiteral("data\\"));
+        EXPECT_GT(OpenDescriptorsOn(dest), 0) << "the run holds its folders";
     }
     EXPECT_EQ(reports.texts, QStringList());
     for (const TestEntry& e : entries) {

@@ -1,0 +1,38 @@
+#pragma once
+// One extraction run of listed entries: the reader, one confined writer for
+// the destination (so that the folders opened for one entry stay open for
+// the next), and where failures are reported. Made by each extraction command
+// for its run; nothing about it lives outside the object.
+
+#include "archive/cBig.h"
+#include "support/ConfinedWrite.h"
+
+#include <QString>
+#include <functional>
+
+namespace pelkora {
+
+class Extraction {
+public:
+    // Shows the text of a failure's report (the error report's forms).
+    using FailureReport = std::function<void(const QString& text)>;
+
+    // `destination`: the extract-to folder, ending in a separator.
+    Extraction(cBig& big, const QString& destination, FailureReport report);
+    Extraction(const Extraction&) = delete;
+    Extraction& operator=(const Extraction&) = delete;
+
+    // Extracts the listed entry (its Name and Path cells). A failure is
+    // reported; always returns.
+    void ExtractListed(const QString& name, const QString& path);
+
+    const QString& destination() const { return destination_; }
+
+private:
+    cBig& big_;
+    QString destination_;
+    ConfinedWriter writer_;
+    FailureReport report_;
+};
+
+} // namespace pelkora
