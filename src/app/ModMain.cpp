@@ -15,28 +15,9 @@ namespace pelkora {
 
 std::unique_ptr<cBig> gBig;
 
-namespace {
-bool gShutdownRequested = false;
-} // namespace
-
 void ReleaseBig()
 {
     gBig.reset();
-}
-
-bool ShutdownRequested()
-{
-    return gShutdownRequested;
-}
-
-void RequestShutdown()
-{
-    gShutdownRequested = true;
-}
-
-void ResetShutdownRequest()
-{
-    gShutdownRequested = false;
 }
 
 void YieldToEvents(int sliceMs)
@@ -61,7 +42,7 @@ void LoadBigFile(const QString& filename, FileListControl& list, ProgressControl
         }
         // Emptying the old list and reading the directory took a while.
         YieldToEvents(0);
-        if (ShutdownRequested() || gBig.get() != big)
+        if (progress.stopRequested() || gBig.get() != big)
             return;
         // Painting comes back on however the listing ends, so that a failure
         // part-way still shows the rows read before it.
@@ -85,7 +66,7 @@ void LoadBigFile(const QString& filename, FileListControl& list, ProgressControl
             YieldToEvents();
             // The window refuses commands during a listing, but closing it
             // ends the listing here, between two entries.
-            if (ShutdownRequested() || progress.stopRequested() || gBig.get() != big)
+            if (progress.stopRequested() || gBig.get() != big)
                 return;
         }
         const int sortCol = list.Cols() - 1;

@@ -37,8 +37,8 @@ public:
     virtual ~ProgressControl() = default;
     virtual void setMaximum(float maximum) = 0;
     virtual void setValue(float value) = 0;
-    // True once the user asked to stop the work (Esc): loops end between
-    // two entries, as they do when the window closes.
+    // True once the user asked to stop the work (Esc) or the window is
+    // closing: loops end between two entries.
     virtual bool stopRequested() const { return false; }
 };
 
@@ -62,10 +62,5 @@ void ExtractFile(const QString& destination, const QString& name, const QString&
 // Lets pending window events run, at most about every `sliceMs` of work so
 // that long loops stay fast yet the window repaints (always runs when 0).
 void YieldToEvents(int sliceMs = 20);
-
-// Set when the main window is closing: running loops stop between entries.
-bool ShutdownRequested();
-void RequestShutdown();
-void ResetShutdownRequest(); // tests
 
 } // namespace pelkora

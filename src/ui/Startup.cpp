@@ -59,10 +59,11 @@ ShutdownExit SetShutdownExit(ShutdownExit exit)
 
 void ShutDown()
 {
-    gMainForm = nullptr;
     // A listing or extraction loop may be running below this call: it sees
-    // the request after the current entry and returns.
-    RequestShutdown();
+    // the window shutting down after the current entry and returns.
+    if (gMainForm)
+        gMainForm->setShuttingDown();
+    gMainForm = nullptr;
     if (exitSlot())
         exitSlot()();
 }

@@ -181,7 +181,7 @@ frmMain::frmMain()
     pbBar->setGeometry(TwipsToPixels(90), menuHeight + TwipsToPixels(3960), TwipsToPixels(5400),
         TwipsToPixels(kBarHeight));
     pbBar->hide();
-    mProgress = std::make_unique<ProgressBarControl>(pbBar, mStopRequested);
+    mProgress = std::make_unique<ProgressBarControl>(pbBar, mStopRequested, mShuttingDown);
     // Esc stops a listing or an extraction run between two entries; it is
     // not on a menu and does nothing while the window is idle.
     auto* stop = new QAction(this);
@@ -636,7 +636,7 @@ void frmMain::mnuExtract_Click()
     const RunScope run(mRun, destination);
     beginRun(last - first + 1);
     int counter = 0;
-    for (int row = first; row <= last && !ShutdownRequested() && !mStopRequested; ++row) {
+    for (int row = first; row <= last && !mShuttingDown && !mStopRequested; ++row) {
         mProgress->setValue(static_cast<float>(counter));
         QString name, path;
         readRow(row, name, path);
@@ -661,7 +661,7 @@ void frmMain::mnuExtAll_Click()
     WorkScope scope(mWorking, mStopRequested);
     const RunScope run(mRun, destination);
     beginRun(rows);
-    for (int row = 1; row < rows && !ShutdownRequested() && !mStopRequested; ++row) {
+    for (int row = 1; row < rows && !mShuttingDown && !mStopRequested; ++row) {
         mProgress->setValue(static_cast<float>(row));
         QString name, path;
         readRow(row, name, path);

@@ -36,18 +36,21 @@ class frmExtractDir;
 // `pbBar` as the listing sees it.
 class ProgressBarControl : public ProgressControl {
 public:
-    ProgressBarControl(QProgressBar* bar, const bool& stop)
+    // Work stops when the user asks (`stop`) or the window closes (`closing`).
+    ProgressBarControl(QProgressBar* bar, const bool& stop, const bool& closing)
         : mBar(bar)
         , mStop(stop)
+        , mClosing(closing)
     {
     }
     void setMaximum(float maximum) override;
     void setValue(float value) override;
-    bool stopRequested() const override { return mStop; }
+    bool stopRequested() const override { return mStop || mClosing; }
 
 private:
     QProgressBar* mBar;
     const bool& mStop;
+    const bool& mClosing;
 };
 
 class frmMain : public QMainWindow {
@@ -95,6 +98,10 @@ public:
     frmExtractDir* mDestDialog() const { return mDestDialogValue.get(); }
     // True while a listing or an extraction run is going on.
     bool working() const { return mWorking; }
+    // Set when the program shuts down with this window: running loops stop
+    // between two entries.
+    void setShuttingDown() { mShuttingDown = true; }
+    bool shuttingDown() const { return mShuttingDown; }
 
     // The Open dialog: shown with a title, a starting file name and a filter,
     // returns the file name it ends with (the starting one when cancelled).
@@ -163,6 +170,7 @@ private:
     SpaceQuestion mAskSpace;
     EntryExtractor mExtract;
     std::unique_ptr<Extraction> mRun; // the extraction command's run, while one goes on
+    bool mShuttingDown = false;
     RunFailurePrompt mRunFailurePrompt;
     GatheredFailures mShowGathered;
     QString mRunEntry;                  // the entry being extracted, for gathered failures

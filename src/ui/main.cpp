@@ -35,7 +35,7 @@ int main(int argc, char** argv)
         return pelkora::frmMain::ShowRunFailureBox(w, title, text);
     });
     // Closed while the command-line archive was still being listed.
-    if (pelkora::ShutdownRequested())
+    if (window->shuttingDown())
         return 0;
     return app.exec();
 }

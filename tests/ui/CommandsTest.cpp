@@ -208,7 +208,6 @@ TEST_F(CommandsTest, MenuShortcutAndToolbarReachTheSameCommand)
         mDialogs.clear();
         mPrompts = 0;
         mExits = 0;
-        ResetShutdownRequest();
         frmMain& w = startCounting(archive);
         clickCell(w, 2);
         ASSERT_TRUE(w.mRowSelected());
@@ -220,7 +219,7 @@ TEST_F(CommandsTest, MenuShortcutAndToolbarReachTheSameCommand)
         if (c.command == Command::Exit) {
             EXPECT_EQ(gMainForm, nullptr);
             EXPECT_EQ(w.mDestDialog(), nullptr);
-            EXPECT_TRUE(ShutdownRequested());
+            EXPECT_TRUE(w.shuttingDown());
         }
     }
     // The separator button runs nothing.

@@ -17,7 +17,6 @@ void pumpEvents(int ms)
 void UiFixture::SetUp()
 {
     ASSERT_TRUE(mDir.isValid());
-    ResetShutdownRequest();
     mPreviousHandler = SetErrorReportHandler([this](const QString& title, const QString& text) {
         mReports.push_back({title, text});
     });
@@ -28,7 +27,6 @@ void UiFixture::TearDown()
 {
     mWindow.reset();
     ReleaseBig();
-    ResetShutdownRequest();
     SetErrorReportHandler(mPreviousHandler);
     SetShutdownExit(mPreviousExit);
     while (QApplication::overrideCursor())
