@@ -20,18 +20,18 @@ void ReleaseBig()
     gBig.reset();
 }
 
-void YieldToEvents(int sliceMs)
+void EventServer::serve(int sliceMs)
 {
-    static QElapsedTimer sinceLastYield;
-    if (sliceMs > 0 && sinceLastYield.isValid() && sinceLastYield.elapsed() < sliceMs)
+    if (sliceMs > 0 && sinceLast_.isValid() && sinceLast_.elapsed() < sliceMs)
         return;
     if (QCoreApplication::instance())
         QCoreApplication::processEvents();
-    sinceLastYield.start();
+    sinceLast_.start();
 }
 
 void LoadBigFile(const QString& filename, FileListControl& list, ProgressControl& progress)
 {
+    EventServer events;
     try {
         gBig = std::make_unique<cBig>();
         cBig* big = gBig.get();
@@ -41,7 +41,7 @@ void LoadBigFile(const QString& filename, FileListControl& list, ProgressControl
             return;
         }
         // Emptying the old list and reading the directory took a while.
-        YieldToEvents(0);
+        events.serve(0);
         if (progress.stopRequested() || gBig.get() != big)
             return;
         // Painting comes back on however the listing ends, so that a failure
@@ -63,7 +63,7 @@ void LoadBigFile(const QString& filename, FileListControl& list, ProgressControl
             listed.push_back(JoinRow(BuildListRow(*big, id)));
             list.appendRow(listed.back());
             progress.setValue(static_cast<float>(id));
-            YieldToEvents();
+            events.serve();
             // The window refuses commands during a listing, but closing it
             // ends the listing here, between two entries.
             if (progress.stopRequested() || gBig.get() != big)
@@ -77,9 +77,9 @@ void LoadBigFile(const QString& filename, FileListControl& list, ProgressControl
         keys.reserve(listed.size());
         for (const QString& row : listed)
             keys.push_back(CellOf(row, sortCol));
-        const std::vector<std::size_t> order = SortOrder(keys, [] { YieldToEvents(); });
+        const std::vector<std::size_t> order = SortOrder(keys, [&events] { events.serve(); });
         // Redrawing the sorted list follows; let the window catch up first.
-        YieldToEvents(0);
+        events.serve(0);
         list.arrangeRows(firstListed, order);
     } catch (const BigRuntimeError& e) {
         ReportCaughtError(kLoadHeadline, e.source(), e.number(), e.description());

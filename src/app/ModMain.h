@@ -6,6 +6,7 @@
 
 #include "archive/cBig.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <cstddef>
 #include <cstdint>
@@ -59,8 +60,15 @@ void LoadBigFile(const QString& filename, FileListControl& list, ProgressControl
 // returns.
 void ExtractFile(const QString& destination, const QString& name, const QString& path);
 
-// Lets pending window events run, at most about every `sliceMs` of work so
-// that long loops stay fast yet the window repaints (always runs when 0).
-void YieldToEvents(int sliceMs = 20);
+// Lets pending window events run during long work, at most about every
+// `sliceMs` so that loops stay fast yet the window repaints (always when 0).
+// Each piece of work has its own: the time since it last served is its own.
+class EventServer {
+public:
+    void serve(int sliceMs = 20);
+
+private:
+    QElapsedTimer sinceLast_;
+};
 
 } // namespace pelkora

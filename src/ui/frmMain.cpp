@@ -643,7 +643,7 @@ void frmMain::mnuExtract_Click()
         mRunEntry = path + name;
         mExtract(destination, name, path);
         ++counter;
-        YieldToEvents();
+        mEvents.serve();
     }
     endRun();
 }
@@ -667,7 +667,7 @@ void frmMain::mnuExtAll_Click()
         readRow(row, name, path);
         mRunEntry = path + name;
         mExtract(destination, name, path);
-        YieldToEvents();
+        mEvents.serve();
     }
     endRun();
 }

@@ -171,6 +171,7 @@ private:
     EntryExtractor mExtract;
     std::unique_ptr<Extraction> mRun; // the extraction command's run, while one goes on
     bool mShuttingDown = false;
+    EventServer mEvents; // served between the rows of an extraction run
     RunFailurePrompt mRunFailurePrompt;
     GatheredFailures mShowGathered;
     QString mRunEntry;                  // the entry being extracted, for gathered failures
