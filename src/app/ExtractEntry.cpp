@@ -80,7 +80,7 @@ QByteArray ReadEntryContent(cBig& big, std::int32_t ID)
 
 QByteArray ReadEntryContent(const BigDirectory& directory, std::int32_t ID)
 {
-    const QByteArray stored = directory.Blob(ID);
+    QByteArray stored = directory.Blob(ID);
     const BigEntry& e = directory.Entry(ID);
     if (e.compressedFlag != 0)
         return UnLZSS(stored, static_cast<std::size_t>(std::max(0, e.uncompressedSize)));
