@@ -155,9 +155,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const auto before = snapshot(play.root, dest);
 
-    // What each reported write must hold, checked once the run is over (the
-    // prefetching thread owns the reader until then; a later entry may
-    // replace an earlier one's file).
+    // What each reported write must hold, checked once the run is over (a
+    // later entry may replace an earlier one's file).
     std::map<QString, std::int32_t> written;
     {
         ConfinedWriter writer(ExtractRoot(dest));

@@ -5,8 +5,8 @@
 
 namespace pelkora {
 
-EntryPrefetcher::EntryPrefetcher(cBig& big, std::vector<Item> items, Mode mode, std::size_t maxBytes)
-    : big_(big)
+EntryPrefetcher::EntryPrefetcher(const cBig& big, std::vector<Item> items, Mode mode, std::size_t maxBytes)
+    : directory_(big.Directory())
     , items_(std::move(items))
     , maxBytes_(maxBytes)
     , thread_(mode == Mode::Ahead ? std::thread([this] { run(); }) : std::thread())
@@ -60,7 +60,7 @@ void EntryPrefetcher::run()
         spent.clear();
         PreparedEntry entry;
         try {
-            entry = PrepareEntry(big_, item.id, item.fullName);
+            entry = PrepareEntry(directory_, item.id, item.fullName);
         } catch (const std::bad_alloc&) {
             entry.fullName = item.fullName;
             entry.failure = {false, QStringLiteral("PrepareEntry"), extract_error::OutOfMemory,
@@ -88,7 +88,7 @@ const PreparedEntry* EntryPrefetcher::next()
     if (!thread_.joinable()) {
         spent_.clear();
         const Item& item = items_[taken_++];
-        current_ = PrepareEntry(big_, item.id, item.fullName);
+        current_ = PrepareEntry(directory_, item.id, item.fullName);
         return &*current_;
     }
     changed_.wait(lock, [this] { return !ready_.empty(); });

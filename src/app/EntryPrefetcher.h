@@ -1,11 +1,11 @@
 #pragma once
 // Reading and decoding entries ahead on a second thread while the caller
 // writes the ones before them, so that decoding overlaps the file system's
-// work. Only the prefetching thread uses the reader while it runs; the caller
-// must leave the reader alone until the prefetcher is destroyed. Handing an
-// entry from thread to thread costs a little, more than reading a stored
-// entry saves, so the caller may also have the entries prepared in turn on
-// its own thread, with the same interface.
+// work. The prefetching thread reads through the reader's shared directory,
+// which nothing changes, so the caller goes on using its reader meanwhile.
+// Handing an entry from thread to thread costs a little, more than reading a
+// stored entry saves, so the caller may also have the entries prepared in
+// turn on its own thread, with the same interface.
 
 #include "app/ExtractEntry.h"
 
@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -34,7 +35,7 @@ public:
     // `maxBytes` of decoded content and 1024 entries wait at a time (one
     // entry more when a single one is larger). InTurn: each is prepared when
     // asked for.
-    EntryPrefetcher(cBig& big, std::vector<Item> items, Mode mode, std::size_t maxBytes = 16u << 20);
+    EntryPrefetcher(const cBig& big, std::vector<Item> items, Mode mode, std::size_t maxBytes = 16u << 20);
     // Stops early if needed and waits for the thread.
     ~EntryPrefetcher();
     EntryPrefetcher(const EntryPrefetcher&) = delete;
@@ -54,7 +55,7 @@ private:
     static constexpr std::size_t kMaxReady = 1024;
     void run();
 
-    cBig& big_;
+    const std::shared_ptr<const BigDirectory> directory_; // null when the reader was not loaded
     const std::vector<Item> items_;
     const std::size_t maxBytes_;
 

@@ -24,7 +24,21 @@ EntrySource EntrySourceOf(cBig& big, std::int32_t ID)
     return source;
 }
 
-StreamResult StreamEntry(const cBig& big, const EntrySource& source, const ByteSink& sink, bool stopPastSize)
+EntrySource EntrySourceOf(const BigDirectory& directory, std::int32_t ID)
+{
+    EntrySource source;
+    source.id = ID;
+    source.data = directory.Stored(ID);
+    source.compressed = directory.Entry(ID).compressedFlag != 0;
+    source.unpacked = std::max(0, directory.Entry(ID).uncompressedSize);
+    return source;
+}
+
+namespace {
+
+// Reader: anything with cBig's ReadData.
+template <typename Reader>
+StreamResult streamFrom(const Reader& reader, const EntrySource& source, const ByteSink& sink, bool stopPastSize)
 {
     StreamResult result;
     bool tooLong = false;
@@ -50,7 +64,7 @@ StreamResult StreamEntry(const cBig& big, const EntrySource& source, const ByteS
         bool more = true;
         for (qint64 at = 0; more && at < source.data.size; at += kPiece) {
             const qint64 piece = std::min(kPiece, source.data.size - at);
-            big.ReadData(source.data.start + at, buffer.get(), piece, source.id);
+            reader.ReadData(source.data.start + at, buffer.get(), piece, source.id);
             more = decoder ? decoder->feed(buffer.get(), static_cast<std::size_t>(piece))
                            : handOn(buffer.get(), static_cast<std::size_t>(piece));
         }
@@ -63,6 +77,19 @@ StreamResult StreamEntry(const cBig& big, const EntrySource& source, const ByteS
     }
     result.end = tooLong ? StreamEnd::TooLong : stopped ? StreamEnd::Stopped : StreamEnd::Complete;
     return result;
+}
+
+} // namespace
+
+StreamResult StreamEntry(const BigDirectory& directory, const EntrySource& source, const ByteSink& sink,
+    bool stopPastSize)
+{
+    return streamFrom(directory, source, sink, stopPastSize);
+}
+
+StreamResult StreamEntry(const cBig& big, const EntrySource& source, const ByteSink& sink, bool stopPastSize)
+{
+    return streamFrom(big, source, sink, stopPastSize);
 }
 
 } // namespace pelkora

@@ -13,18 +13,20 @@
 
 namespace pelkora {
 
-// Where an entry's bytes are and what they should give. Found with the
-// reader's checks (which change the reader), then read with positioned reads
-// only, so the writing side may use it on another thread.
+// Where an entry's bytes are and what they should give. Read with
+// positioned reads only, so any thread may stream it.
 struct EntrySource {
     std::int32_t id = -1;
-    cBig::StoredData data;
+    StoredRange data;
     bool compressed = false;
     qint64 unpacked = 0; // the stored unpacked size
 };
 
-// Throws BigRuntimeError from the reader (also "not loaded" and a bad ID).
+// Throws BigRuntimeError from the reader (also "not loaded" and a bad ID),
+// recorded in big.Error().
 EntrySource EntrySourceOf(cBig& big, std::int32_t ID);
+// The same from a shared directory, changing nothing: any thread may ask.
+EntrySource EntrySourceOf(const BigDirectory& directory, std::int32_t ID);
 
 enum class StreamEnd {
     Complete,   // all content handed on
@@ -44,6 +46,9 @@ using ByteSink = std::function<bool(const char* data, std::size_t size)>;
 // Hands the entry's decoded content to `sink` in pieces. With
 // `stopPastSize`, decoding stops as soon as the content runs past the stored
 // unpacked size (a damaged entry), so it never yields more than that.
+StreamResult StreamEntry(const BigDirectory& directory, const EntrySource& source, const ByteSink& sink,
+    bool stopPastSize);
+// The same through the reader's directory (a read failure when not loaded).
 StreamResult StreamEntry(const cBig& big, const EntrySource& source, const ByteSink& sink, bool stopPastSize);
 
 } // namespace pelkora

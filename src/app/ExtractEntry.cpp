@@ -78,6 +78,15 @@ QByteArray ReadEntryContent(cBig& big, std::int32_t ID)
     return stored;
 }
 
+QByteArray ReadEntryContent(const BigDirectory& directory, std::int32_t ID)
+{
+    QByteArray stored = directory.Blob(ID);
+    const BigEntry& e = directory.Entry(ID);
+    if (e.compressedFlag != 0)
+        return UnLZSS(stored, static_cast<std::size_t>(std::max(0, e.uncompressedSize)));
+    return stored;
+}
+
 QString ExtractRoot(const QString& destination)
 {
     // Qt takes "/" on every platform; the archive's "\" is only a separator
@@ -99,7 +108,13 @@ ExtractResult ExtractEntry(cBig& big, std::int32_t ID, ConfinedWriter& writer, c
     return WritePreparedEntry(PrepareEntry(big, ID, fullName), writer);
 }
 
-PreparedEntry PrepareEntry(cBig& big, std::int32_t ID, const QString& fullName)
+PreparedEntry PrepareEntry(const cBig& big, std::int32_t ID, const QString& fullName)
+{
+    return PrepareEntry(big.Directory(), ID, fullName);
+}
+
+PreparedEntry PrepareEntry(const std::shared_ptr<const BigDirectory>& directory, std::int32_t ID,
+    const QString& fullName)
 {
     PreparedEntry entry;
     entry.fullName = fullName;
@@ -112,17 +127,22 @@ PreparedEntry PrepareEntry(cBig& big, std::int32_t ID, const QString& fullName)
     }
     entry.components = fullName.split(kArchiveSeparator);
     try {
-        const EntrySource source = EntrySourceOf(big, ID);
-        entry.modifiedUtc = FileTimeFromLocal(TimestampMoment(big.timestamp_seconds(ID)));
+        if (!directory) {
+            cError notLoaded;
+            notLoaded.setNumber(cError::NotLoaded);
+            throw BigRuntimeError(notLoaded.Number(), QStringLiteral("GetFileBlob"), notLoaded.Description());
+        }
+        const EntrySource source = EntrySourceOf(*directory, ID);
+        entry.modifiedUtc = FileTimeFromLocal(TimestampMoment(directory->Entry(ID).timestamp));
         if (!heldWhole(source)) {
             if (!source.compressed && source.data.size != source.unpacked)
                 entry.failure = damaged(fullName, false, source.data.size, source.unpacked);
             else
                 entry.streamed = source;
-            entry.big = &big;
+            entry.directory = directory;
             return entry;
         }
-        entry.content = ReadEntryContent(big, ID);
+        entry.content = ReadEntryContent(*directory, ID);
         // A cut or damaged stream decodes to fewer (or more) bytes than the
         // record promises; writing it would report a wrong file as extracted.
         if (entry.content.size() != source.unpacked) {
@@ -148,7 +168,7 @@ ContentStatus writeStreamed(const PreparedEntry& entry, int fd, ExtractResult& w
     EntrySource rest = *entry.streamed;
     if (!rest.compressed) {
         qint64 copied = 0;
-        switch (CopyRange(entry.big->Handle(), rest.data.start, rest.data.size, fd, copied)) {
+        switch (CopyRange(entry.directory->Handle(), rest.data.start, rest.data.size, fd, copied)) {
         case CopyEnd::Done:
             return ContentStatus::Complete;
         case CopyEnd::Failed:
@@ -166,7 +186,7 @@ ContentStatus writeStreamed(const PreparedEntry& entry, int fd, ExtractResult& w
     }
     int writeError = 0;
     const StreamResult streamed = StreamEntry(
-        *entry.big, rest,
+        *entry.directory, rest,
         [&](const char* data, std::size_t size) {
             if (!WriteAll(fd, data, size)) {
                 writeError = errno;

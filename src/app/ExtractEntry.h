@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 namespace pelkora {
@@ -55,22 +56,27 @@ ExtractResult ExtractEntry(cBig& big, std::int32_t ID, ConfinedWriter& writer, c
 // larger one is left in the archive and written from it in pieces.
 struct PreparedEntry {
     QString fullName;
-    QStringList components;              // the name split at "\"; empty when the name was refused
-    QByteArray content;                  // the decoded bytes (empty when streamed)
-    std::optional<EntrySource> streamed; // set for an entry written from the archive in pieces
-    const cBig* big = nullptr;           // the reader to stream it from
-    qint64 modifiedUtc = 0;              // the file time, seconds since 1970 UTC
-    ExtractResult failure;               // ok unless the name was refused or the entry could not be read
+    QStringList components;                        // the name split at "\"; empty when the name was refused
+    QByteArray content;                            // the decoded bytes (empty when streamed)
+    std::optional<EntrySource> streamed;           // set for an entry written from the archive in pieces
+    std::shared_ptr<const BigDirectory> directory; // what to stream it from
+    qint64 modifiedUtc = 0;                        // the file time, seconds since 1970 UTC
+    ExtractResult failure;                         // ok unless the name was refused or the entry could not be read
 };
 
 // Checks the name, finds the entry's data, reads and decodes it when small
-// enough to hold, and works out its file time. Uses the reader only; touches
-// no file. Never throws.
-PreparedEntry PrepareEntry(cBig& big, std::int32_t ID, const QString& fullName);
+// enough to hold, and works out its file time. Reads the shared directory
+// only, so any thread may prepare entries while others use it or the reader
+// it came from; a null directory fails the entry as not loaded. Touches no
+// file. Never throws.
+PreparedEntry PrepareEntry(const std::shared_ptr<const BigDirectory>& directory, std::int32_t ID,
+    const QString& fullName);
+// The same through the reader's directory; leaves the reader unchanged.
+PreparedEntry PrepareEntry(const cBig& big, std::int32_t ID, const QString& fullName);
 
 // Writes a prepared entry (or gives its failure, with the target path).
-// Uses the file system, and for a streamed entry only the reader's
-// positioned reads (cBig::ReadData), which any thread may make.
+// Uses the file system, and for a streamed entry only positioned reads of
+// the directory, which any thread may make.
 ExtractResult WritePreparedEntry(const PreparedEntry& entry, ConfinedWriter& writer);
 
 // The folder ExtractEntry writes below for `destination` (native form, with
@@ -81,5 +87,7 @@ QString ExtractRoot(const QString& destination);
 // BigRuntimeError from the reader, also for its own failures (not loaded, ID
 // out of bounds), and std::bad_alloc from the decoder.
 QByteArray ReadEntryContent(cBig& big, std::int32_t ID);
+// The same from a shared directory, changing nothing (source "GetFileBlob").
+QByteArray ReadEntryContent(const BigDirectory& directory, std::int32_t ID);
 
 } // namespace pelkora

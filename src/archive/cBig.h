@@ -6,31 +6,22 @@
 // is recorded in Error() and raised as BigRuntimeError with the operation's
 // name as its source. No field of the file is trusted: nothing is allocated or
 // read that does not lie inside the file.
+//
+// A cBig belongs to one thread at a time: its getters keep the error record
+// and caches. The parsed directory behind it never changes and may be shared
+// with other threads (Directory()), which then read entries without
+// touching this object.
 
+#include "archive/BigDirectory.h"
 #include "archive/cError.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QHash>
 #include <QString>
 #include <cstdint>
-#include <utility>
-#include <vector>
+#include <memory>
 
 namespace pelkora {
-
-struct BigEntry {
-    std::uint32_t hashLow = 0;
-    std::uint32_t hashHigh = 0;
-    std::int32_t nameLength = 0;
-    std::int32_t compressedSize = 0;
-    std::int32_t uncompressedSize = 0;
-    std::int32_t entryOffset = 0;
-    std::int32_t timestamp = 0;
-    std::uint8_t compressedFlag = 0;
-
-    std::uint64_t hash() const { return (static_cast<std::uint64_t>(hashHigh) << 32) | hashLow; }
-};
 
 class cBig {
 public:
@@ -41,7 +32,7 @@ public:
 
     cError& Error() { return error_; }
     const cError& Error() const { return error_; }
-    bool Loaded() const { return loaded_; }
+    bool Loaded() const { return directory_ != nullptr; }
     QString Name() const { return name_; }
 
     bool Load(const QString& filename);
@@ -49,7 +40,7 @@ public:
     std::int32_t FindFile(std::uint64_t crc64);
     QString GetFileName(std::int32_t ID);
     QByteArray GetFileBlob(std::int32_t ID);
-    std::int32_t FileCount() const { return fileCount_; }
+    std::int32_t FileCount() const { return directory_ ? directory_->FileCount() : 0; }
 
     std::int32_t data_compressed_size(std::int32_t ID);
     std::int32_t data_uncompressed_size(std::int32_t ID);
@@ -66,10 +57,7 @@ public:
     qint64 data_offset(std::int32_t ID);
     // Where entry ID's stored bytes lie in the file, checked to lie inside
     // it; the errors are GetFileBlob's. For reading an entry in pieces.
-    struct StoredData {
-        qint64 start = 0;
-        qint64 size = 0;
-    };
+    using StoredData = StoredRange;
     StoredData GetFileData(std::int32_t ID);
     // Reads `size` bytes at `offset` of the file, a part of what GetFileData
     // gave for entry ID. A positioned read that changes nothing in the
@@ -91,33 +79,24 @@ public:
     // forged hash collisions cannot make a run of lookups quadratic.
     std::int32_t FindFullName(const QString& fullName);
 
+    // The loaded archive's directory, for reading entries on other threads
+    // while this reader goes on being used; null when not loaded. It keeps
+    // the file open for as long as anyone holds it.
+    std::shared_ptr<const BigDirectory> Directory() const { return directory_; }
+
 private:
     bool nameIs(std::int32_t ID, const QString& lowerName);
-    StoredData storedDataOf(std::int32_t ID);
     bool checkEntry(std::int32_t ID);
-    void readAt(qint64 offset, char* dst, qint64 size, const char* what, std::int32_t ID);
-    std::int32_t nameLengthOf(const BigEntry& e, std::int32_t ID);
-    void readName(qint64 offset, char* dst, std::int32_t length, std::int32_t ID);
-    [[noreturn]] void raise(int number, const QString& description);
-    void closeFile();
+    // Records a failure of the directory in Error() and raises it again.
+    template <typename Read> auto recorded(Read read);
 
     cError error_;
-    QFile file_;
-    qint64 fileSize_ = 0;
     QString name_;
-    bool loaded_ = false;
-    std::int32_t fileCount_ = 0;
-    std::vector<BigEntry> directory_;
-    // (hash, ID) sorted, so a lookup is a binary search and equal hashes are
-    // in ID order.
-    std::vector<std::pair<std::uint64_t, std::int32_t>> index_;
-    const char* operation_ = "";
-    static constexpr std::int32_t kNameBlockSize = 16384;
-    QByteArray nameBlock_;
+    std::shared_ptr<const BigDirectory> directory_;
+    BigDirectory::NameBlock nameBlock_;
     static constexpr int kTwinsBeforeIndex = 8;
     QHash<QString, std::int32_t> fullNameIndex_; // lower-cased name -> lowest ID, built on demand
     bool fullNameIndexBuilt_ = false;
-    qint64 nameBlockStart_ = -1;
 };
 
 } // namespace pelkora

@@ -186,8 +186,7 @@ int ExtractCommand(const CliOptions& options)
     }
 
     // Compressed entries are read and decoded ahead on a second thread while
-    // the ones before them are written; the reader is not touched here until
-    // the prefetcher is gone.
+    // the ones before them are written.
     ConfinedWriter writer(ExtractRoot(options.destination));
     int done = 0;
     int written = 0;

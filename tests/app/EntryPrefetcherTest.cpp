@@ -1,14 +1,17 @@
 // Preparing entries ahead on a second thread: the same entries, in the same
-// order, with the same failures as preparing them in turn; memory waiting is
-// bounded, and stopping early neither hangs nor leaks the thread.
+// order, with the same failures as preparing them in turn, while the caller
+// goes on using its reader; memory waiting is bounded, stopping early neither
+// hangs nor leaks the thread, and the reader may go first.
 
 #include "BigWriter.h"
 #include "ExtractTestSupport.h"
 #include "app/EntryPrefetcher.h"
 #include "archive/cBig.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <memory>
 
 using namespace pelkora;
 using namespace pelkora::testsupport;
@@ -64,6 +67,16 @@ TEST_P(EntryPrefetcherTest, GivesEveryEntryInOrderWithItsFailures)
         const PreparedEntry* p = prefetcher.next();
         ASSERT_NE(p, nullptr);
         EXPECT_EQ(p->fullName, entries[static_cast<std::size_t>(i)].name);
+        // The caller's reader answers as usual meanwhile, failures included.
+        EXPECT_EQ(big.GetFileName(i), entries[static_cast<std::size_t>(i)].name);
+        EXPECT_EQ(big.FindFullName(entries[static_cast<std::size_t>(i)].name.toUpper()), i);
+        EXPECT_EQ(big.data_compressed_flag(i), i % 2 == 0);
+        EXPECT_EQ(big.timestamp_seconds(i), 1000 + i);
+        if (i == 9)
+            EXPECT_THROW(big.GetFileBlob(i), BigRuntimeError);
+        else
+            EXPECT_EQ(big.GetFileBlob(i).isEmpty(), false);
+        EXPECT_EQ(big.Error().Number(), i == 9 ? 62 : 0);
         if (i == 5) {
             EXPECT_FALSE(p->failure.ok);
             EXPECT_TRUE(p->components.isEmpty());
@@ -93,6 +106,54 @@ TEST_P(EntryPrefetcherTest, StopsCleanlyWhenLeftEarly)
     }
     // The reader is usable again once the prefetcher is gone.
     EXPECT_EQ(big.GetFileName(199), "e199.bin");
+}
+
+TEST_P(EntryPrefetcherTest, GoesOnAfterTheReaderIsGone)
+{
+    // A stored entry too large to hold is written from the archive later, so
+    // the file must stay open without the reader.
+    const std::vector<TestEntry> entries = {
+        {.name = "small.txt", .data = "small", .compress = true},
+        {.name = "large.bin", .data = QByteArray(300 * 1024, 'L')},
+        {.name = "dir\\packed.bin", .data = QByteArray(5000, 'p'), .compress = true},
+    };
+    const QString path = tmp.filePath("gone.big");
+    ASSERT_TRUE(WriteBigArchive(path, entries));
+    auto reader = std::make_unique<cBig>();
+    ASSERT_TRUE(reader->Load(path));
+    std::vector<EntryPrefetcher::Item> items;
+    for (std::int32_t id = 0; id < reader->FileCount(); ++id)
+        items.push_back({id, reader->GetFileName(id)});
+    EntryPrefetcher prefetcher(*reader, items, GetParam());
+    reader.reset();
+
+    const QString out = tmp.filePath("out");
+    ASSERT_TRUE(QDir().mkpath(out));
+    ConfinedWriter writer(ExtractRoot(out));
+    for (const TestEntry& entry : entries) {
+        SCOPED_TRACE(entry.name.toStdString());
+        const PreparedEntry* p = prefetcher.next();
+        ASSERT_NE(p, nullptr);
+        const ExtractResult result = WritePreparedEntry(*p, writer);
+        ASSERT_TRUE(result.ok) << result.description.toStdString();
+        EXPECT_EQ(ReadAll(result.target), entry.data);
+    }
+    EXPECT_EQ(prefetcher.next(), nullptr);
+}
+
+TEST_P(EntryPrefetcherTest, FailsEveryEntryOfAReaderNotLoaded)
+{
+    cBig empty;
+    EntryPrefetcher prefetcher(empty, {{0, "a.txt"}, {1, "b.txt"}}, GetParam());
+    for (const char* name : {"a.txt", "b.txt"}) {
+        const PreparedEntry* p = prefetcher.next();
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(p->fullName, name);
+        EXPECT_FALSE(p->failure.ok);
+        EXPECT_EQ(p->failure.number, 1003);
+        EXPECT_EQ(p->failure.source, "GetFileBlob");
+    }
+    EXPECT_EQ(prefetcher.next(), nullptr);
 }
 
 std::string ModeName(const ::testing::TestParamInfo<EntryPrefetcher::Mode>& mode)

@@ -1,0 +1,252 @@
+#include "archive/BigDirectory.h"
+
+#include "archive/BigFormat.h"
+#include "archive/BigRuntimeError.h"
+#include "archive/UnscrambleName.h"
+#include "archive/cError.h"
+#include "support/AnsiText.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <new>
+#include <unistd.h>
+
+namespace pelkora {
+namespace {
+
+constexpr std::int32_t kNameBlockSize = 16384;
+
+std::int32_t readInt32(const unsigned char* p)
+{
+    const std::uint32_t v = static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8)
+        | (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+    return static_cast<std::int32_t>(v);
+}
+
+std::uint32_t readUInt32(const unsigned char* p)
+{
+    return static_cast<std::uint32_t>(readInt32(p));
+}
+
+BigEntry parseEntry(const unsigned char* record)
+{
+    BigEntry e;
+    e.hashLow = readUInt32(record + big::kEntryHashLowOffset);
+    e.hashHigh = readUInt32(record + big::kEntryHashHighOffset);
+    e.nameLength = readInt32(record + big::kEntryNameLengthOffset);
+    e.compressedSize = readInt32(record + big::kEntryPackedSizeOffset);
+    e.uncompressedSize = readInt32(record + big::kEntryUnpackedSizeOffset);
+    e.entryOffset = readInt32(record + big::kEntryOffsetOffset);
+    e.timestamp = readInt32(record + big::kEntryTimestampOffset);
+    e.compressedFlag = record[big::kEntryFlagOffset];
+    return e;
+}
+
+[[noreturn]] void raise(int number, const char* source, const QString& description)
+{
+    throw BigRuntimeError(number, QString::fromLatin1(source), description);
+}
+
+// What a read is about: "the name of entry 3", or "the header" (ID < 0).
+QString readSubject(const char* what, std::int32_t ID)
+{
+    if (ID < 0)
+        return QStringLiteral("the %1").arg(QLatin1String(what));
+    return QStringLiteral("the %1 of entry %2").arg(QLatin1String(what)).arg(ID);
+}
+
+} // namespace
+
+BigDirectory::~BigDirectory() = default;
+
+// Reads exactly `size` bytes at `offset`; a short read or an I/O error is a
+// run-time failure naming `what` of entry ID (or of the archive when ID < 0).
+void BigDirectory::readAt(qint64 offset, char* dst, qint64 size, const char* what, std::int32_t ID,
+    const char* source) const
+{
+    qint64 done = 0;
+    while (done < size) {
+        const ssize_t got =
+            ::pread(fd_, dst + done, static_cast<std::size_t>(size - done), static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            raise(runtime_error::DeviceIo, source,
+                QStringLiteral("Cannot read %1: %2.")
+                    .arg(readSubject(what, ID), QString::fromLocal8Bit(std::strerror(errno))));
+        if (got == 0) {
+            QString subject = readSubject(what, ID);
+            subject[0] = subject[0].toUpper();
+            raise(runtime_error::PastEndOfFile, source,
+                QStringLiteral("%1 runs past the end of the file.").arg(subject));
+        }
+        done += got;
+    }
+}
+
+BigDirectory::Opened BigDirectory::Open(const QString& filename)
+{
+    // Every regular file counts as present; folders and missing paths do not.
+    if (!QFileInfo(filename).isFile())
+        return {nullptr, cError::FileNotFound};
+
+    constexpr const char* source = "Load";
+    std::shared_ptr<BigDirectory> d(new BigDirectory);
+    try {
+        d->file_ = std::make_unique<QFile>(filename);
+        if (!d->file_->open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+            raise(runtime_error::FileAccess, source,
+                QStringLiteral("Cannot open \"%1\": %2.").arg(filename, d->file_->errorString()));
+        d->fd_ = d->file_->handle();
+        d->fileSize_ = d->file_->size();
+
+        // A file shorter than the header reads as if zeros followed it.
+        unsigned char header[big::kHeaderSize] = {};
+        const qint64 headerBytes = std::min<qint64>(d->fileSize_, big::kHeaderSize);
+        if (headerBytes > 0)
+            d->readAt(0, reinterpret_cast<char*>(header), headerBytes, "header", -1, source);
+        if (std::memcmp(header, big::kSignature, big::kSignatureSize) != 0)
+            return {nullptr, cError::NotABigFile};
+
+        if (d->fileSize_ < big::kHeaderSize)
+            raise(runtime_error::PastEndOfFile, source, QStringLiteral("The header runs past the end of the file."));
+        const std::int32_t count = readInt32(header + big::kHeaderFileCountOffset);
+        if (count < 0)
+            raise(runtime_error::BadRecord, source,
+                QStringLiteral("The archive's entry count is negative (%1).").arg(count));
+        const qint64 directoryBytes = static_cast<qint64>(count) * big::kEntrySize;
+        if (big::kHeaderSize + directoryBytes > d->fileSize_)
+            raise(runtime_error::PastEndOfFile, source, QStringLiteral("Directory runs past the end of the file."));
+
+        QByteArray raw(directoryBytes, Qt::Uninitialized);
+        if (directoryBytes > 0)
+            d->readAt(big::kHeaderSize, raw.data(), directoryBytes, "directory", -1, source);
+        d->entries_.resize(static_cast<std::size_t>(count));
+        d->index_.resize(static_cast<std::size_t>(count));
+        const auto* records = reinterpret_cast<const unsigned char*>(raw.constData());
+        for (std::int32_t i = 0; i < count; ++i) {
+            const auto at = static_cast<std::size_t>(i);
+            d->entries_[at] = parseEntry(records + static_cast<qint64>(i) * big::kEntrySize);
+            d->index_[at] = {d->entries_[at].hash(), i};
+        }
+        std::sort(d->index_.begin(), d->index_.end());
+    } catch (const std::bad_alloc&) {
+        raise(runtime_error::OutOfMemory, source,
+            QStringLiteral("Out of memory reading the directory of \"%1\".").arg(filename));
+    }
+    return {std::move(d), 0};
+}
+
+std::int32_t BigDirectory::FindNextFile(std::uint64_t hash, std::int32_t afterId) const
+{
+    const auto it = std::upper_bound(index_.begin(), index_.end(), std::make_pair(hash, afterId));
+    if (it != index_.end() && it->first == hash)
+        return it->second;
+    return -1;
+}
+
+void BigDirectory::checkId(std::int32_t ID, const char* source) const
+{
+    if (ID < 0 || ID >= FileCount()) {
+        cError bounds;
+        bounds.setNumber(cError::IdOutOfBounds);
+        raise(cError::IdOutOfBounds, source, bounds.Description());
+    }
+}
+
+// The effective name length of an entry whose area may be read: a negative
+// length or offset is a broken record.
+std::int32_t BigDirectory::nameLengthOf(std::int32_t ID, const char* source) const
+{
+    const BigEntry& e = Entry(ID);
+    const std::int32_t length = big::EffectiveNameLength(e.nameLength);
+    if (length < 0)
+        raise(runtime_error::BadRecord, source, QStringLiteral("Entry %1 has a negative name length.").arg(ID));
+    if (e.entryOffset < 0)
+        raise(runtime_error::BadRecord, source, QStringLiteral("Entry %1 has a negative offset.").arg(ID));
+    return length;
+}
+
+QString BigDirectory::Name(std::int32_t ID, NameBlock* cache) const
+{
+    constexpr const char* source = "GetFileName";
+    checkId(ID, source);
+    const BigEntry& e = Entry(ID);
+    const std::int32_t length = nameLengthOf(ID, source);
+    const qint64 offset = e.entryOffset;
+    if (offset + length > fileSize_)
+        raise(runtime_error::PastEndOfFile, source,
+            QStringLiteral("The name of entry %1 runs past the end of the file.").arg(ID));
+    if (length == 0)
+        return {};
+    try {
+        QByteArray bytes(length, Qt::Uninitialized);
+        if (!cache || length > kNameBlockSize) {
+            readAt(offset, bytes.data(), length, "name", ID, source);
+        } else {
+            if (cache->start < 0 || offset < cache->start || offset + length > cache->start + cache->bytes.size()) {
+                cache->start = -1;
+                cache->bytes.resize(std::min<qint64>(kNameBlockSize, fileSize_ - offset));
+                readAt(offset, cache->bytes.data(), cache->bytes.size(), "name", ID, source);
+                cache->start = offset;
+            }
+            std::memcpy(bytes.data(), cache->bytes.constData() + (offset - cache->start),
+                static_cast<std::size_t>(length));
+        }
+        UnscrambleName(reinterpret_cast<unsigned char*>(bytes.data()), length - 1);
+        return FromAnsi(bytes);
+    } catch (const std::bad_alloc&) {
+        raise(runtime_error::OutOfMemory, source,
+            QStringLiteral("Out of memory reading the name of entry %1.").arg(ID));
+    }
+}
+
+StoredRange BigDirectory::Stored(std::int32_t ID) const
+{
+    constexpr const char* source = "GetFileBlob";
+    checkId(ID, source);
+    const BigEntry& e = Entry(ID);
+    const std::int32_t length = nameLengthOf(ID, source);
+    if (e.compressedSize < 0)
+        raise(runtime_error::BadRecord, source, QStringLiteral("Entry %1 has a negative packed size.").arg(ID));
+    if (e.compressedSize == 0)
+        return {};
+    const qint64 start = static_cast<qint64>(e.entryOffset) + length + big::kNameDataGap;
+    if (start + e.compressedSize > fileSize_)
+        raise(runtime_error::PastEndOfFile, source,
+            QStringLiteral("The data of entry %1 runs past the end of the file.").arg(ID));
+    return {start, e.compressedSize};
+}
+
+QByteArray BigDirectory::Blob(std::int32_t ID) const
+{
+    const StoredRange data = Stored(ID);
+    if (data.size == 0)
+        return {};
+    try {
+        QByteArray bytes(static_cast<qsizetype>(data.size), Qt::Uninitialized);
+        readAt(data.start, bytes.data(), data.size, "data", ID, "GetFileBlob");
+        return bytes;
+    } catch (const std::bad_alloc&) {
+        raise(runtime_error::OutOfMemory, "GetFileBlob",
+            QStringLiteral("Out of memory reading the data of entry %1.").arg(ID));
+    }
+}
+
+void BigDirectory::ReadData(qint64 offset, char* dst, qint64 size, std::int32_t ID) const
+{
+    readAt(offset, dst, size, "data", ID, "GetFileBlob");
+}
+
+qint64 BigDirectory::DataOffset(std::int32_t ID) const
+{
+    constexpr const char* source = "data_offset";
+    checkId(ID, source);
+    return static_cast<qint64>(Entry(ID).entryOffset) + nameLengthOf(ID, source) + big::kNameDataGap;
+}
+
+} // namespace pelkora
