@@ -8,7 +8,8 @@
 namespace pelkora {
 namespace {
 
-constexpr qint64 kPiece = 1 << 20; // bytes of stored data read at a time
+constexpr qint64 kPiece = 1 << 20;         // bytes of stored data read at a time
+constexpr qint64 kOutputPiece = 512 << 10; // decoded bytes handed on at a time, at most
 
 } // namespace
 
@@ -56,10 +57,13 @@ StreamResult streamFrom(const Reader& reader, const EntrySource& source, const B
         return true;
     };
 
-    const auto buffer = std::make_unique<char[]>(static_cast<std::size_t>(std::min(kPiece, source.data.size) + 1));
+    const auto buffer =
+        std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(std::min(kPiece, source.data.size) + 1));
+    // A small entry gets a small output, not the full piece size: `test`
+    // streams every entry, most of them a few KB.
     std::optional<LzssDecoder> decoder;
     if (source.compressed)
-        decoder.emplace(handOn);
+        decoder.emplace(handOn, static_cast<std::size_t>(std::clamp<qint64>(source.unpacked, 0, kOutputPiece)));
     try {
         bool more = true;
         for (qint64 at = 0; more && at < source.data.size; at += kPiece) {

@@ -321,13 +321,16 @@ ConfinedResult ConfinedWriter::checkLength(const QStringList& folders, const QSt
     // Counted before any folder is made, so that a name the file system
     // cannot take leaves nothing behind.
     qsizetype bytes = rootBytes_;
-    for (const QString& component : folders + QStringList{fileName}) {
+    bool fits = true;
+    const auto count = [&](const QString& component) {
         const qsizetype length = QFile::encodeName(component).size();
-        if (length > NAME_MAX)
-            return {ConfinedError::PathTooLong, spelled(folders, folders.size(), fileName), ENAMETOOLONG};
+        fits = fits && length <= NAME_MAX;
         bytes += 1 + length;
-    }
-    if (bytes >= PATH_MAX)
+    };
+    for (const QString& folder : folders)
+        count(folder);
+    count(fileName);
+    if (!fits || bytes >= PATH_MAX)
         return {ConfinedError::PathTooLong, spelled(folders, folders.size(), fileName), ENAMETOOLONG};
     return {};
 }
