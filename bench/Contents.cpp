@@ -10,15 +10,15 @@ namespace {
 class Random {
 public:
     explicit Random(std::uint32_t seed)
-        : s_(seed ? seed : 1)
+        : mS(seed ? seed : 1)
     {
     }
     std::uint32_t next()
     {
-        s_ ^= s_ << 13;
-        s_ ^= s_ >> 17;
-        s_ ^= s_ << 5;
-        return s_;
+        mS ^= mS << 13;
+        mS ^= mS >> 17;
+        mS ^= mS << 5;
+        return mS;
     }
     std::uint32_t below(std::uint32_t n) { return next() % n; }
     // Small values more often than large ones (roughly Zipf-like).
@@ -29,7 +29,7 @@ public:
     }
 
 private:
-    std::uint32_t s_;
+    std::uint32_t mS;
 };
 
 constexpr std::array kWords = {

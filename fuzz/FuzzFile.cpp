@@ -23,22 +23,22 @@ QString baseFolder()
 
 FuzzFile::FuzzFile(const char* tag, const char* suffix)
 {
-    folder_ = QStringLiteral("%1/pelkora-fuzz-%2-%3").arg(baseFolder(), QLatin1String(tag)).arg(::getpid());
-    if (!QDir().mkpath(folder_)) {
-        std::fprintf(stderr, "fuzz: cannot create %s\n", qPrintable(folder_));
+    mFolder = QStringLiteral("%1/pelkora-fuzz-%2-%3").arg(baseFolder(), QLatin1String(tag)).arg(::getpid());
+    if (!QDir().mkpath(mFolder)) {
+        std::fprintf(stderr, "fuzz: cannot create %s\n", qPrintable(mFolder));
         std::abort();
     }
-    path_ = folder_ + QStringLiteral("/input") + QLatin1String(suffix);
+    mPath = mFolder + QStringLiteral("/input") + QLatin1String(suffix);
 }
 
 FuzzFile::~FuzzFile()
 {
-    QDir(folder_).removeRecursively();
+    QDir(mFolder).removeRecursively();
 }
 
 void FuzzFile::write(const std::uint8_t* data, std::size_t size)
 {
-    const QByteArray native = QFile::encodeName(path_);
+    const QByteArray native = QFile::encodeName(mPath);
     const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) {
         std::perror("fuzz: open");

@@ -15,11 +15,11 @@ public:
     FuzzFile& operator=(const FuzzFile&) = delete;
 
     void write(const std::uint8_t* data, std::size_t size);
-    const QString& path() const { return path_; }
+    const QString& path() const { return mPath; }
     // The folder the file lives in (a private one per process).
-    const QString& folder() const { return folder_; }
+    const QString& folder() const { return mFolder; }
 
 private:
-    QString folder_;
-    QString path_;
+    QString mFolder;
+    QString mPath;
 };

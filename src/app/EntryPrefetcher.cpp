@@ -6,10 +6,10 @@
 namespace pelkora {
 
 EntryPrefetcher::EntryPrefetcher(const cBig& big, std::vector<Item> items, Mode mode, std::size_t maxBytes)
-    : directory_(big.Directory())
-    , items_(std::move(items))
-    , maxBytes_(maxBytes)
-    , thread_(mode == Mode::Ahead ? std::thread([this] { run(); }) : std::thread())
+    : mDirectory(big.Directory())
+    , mItems(std::move(items))
+    , mMaxBytes(maxBytes)
+    , mThread(mode == Mode::Ahead ? std::thread([this] { run(); }) : std::thread())
 {
 }
 
@@ -34,33 +34,33 @@ EntryPrefetcher::Mode EntryPrefetcher::ModeFor(cBig& big, const std::vector<Item
 EntryPrefetcher::~EntryPrefetcher()
 {
     {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
+        std::lock_guard lock(mMutex);
+        mStopping = true;
     }
-    changed_.notify_all();
-    if (thread_.joinable())
-        thread_.join();
+    mChanged.notify_all();
+    if (mThread.joinable())
+        mThread.join();
 }
 
 void EntryPrefetcher::run()
 {
-    for (const Item& item : items_) {
+    for (const Item& item : mItems) {
         std::vector<PreparedEntry> spent;
         {
-            std::unique_lock lock(mutex_);
+            std::unique_lock lock(mMutex);
             // Bounded by bytes and by count: a run of tiny or streamed
             // entries would otherwise queue the whole archive.
-            changed_.wait(lock, [this] {
-                return stopping_ || ready_.empty() || (readyBytes_ < maxBytes_ && ready_.size() < kMaxReady);
+            mChanged.wait(lock, [this] {
+                return mStopping || mReady.empty() || (mReadyBytes < mMaxBytes && mReady.size() < kMaxReady);
             });
-            if (stopping_)
+            if (mStopping)
                 return;
-            spent.swap(spent_);
+            spent.swap(mSpent);
         }
         spent.clear();
         PreparedEntry entry;
         try {
-            entry = PrepareEntry(directory_, item.id, item.fullName);
+            entry = PrepareEntry(mDirectory, item.id, item.fullName);
         } catch (const std::bad_alloc&) {
             entry.fullName = item.fullName;
             entry.failure = {false, QStringLiteral("PrepareEntry"), extract_error::OutOfMemory,
@@ -68,37 +68,37 @@ void EntryPrefetcher::run()
         }
         const std::size_t bytes = static_cast<std::size_t>(entry.content.size());
         {
-            std::lock_guard lock(mutex_);
-            readyBytes_ += bytes;
-            ready_.push_back(std::move(entry));
+            std::lock_guard lock(mMutex);
+            mReadyBytes += bytes;
+            mReady.push_back(std::move(entry));
         }
-        changed_.notify_all();
+        mChanged.notify_all();
     }
 }
 
 const PreparedEntry* EntryPrefetcher::next()
 {
-    std::unique_lock lock(mutex_);
-    if (current_) {
-        spent_.push_back(std::move(*current_));
-        current_.reset();
+    std::unique_lock lock(mMutex);
+    if (mCurrent) {
+        mSpent.push_back(std::move(*mCurrent));
+        mCurrent.reset();
     }
-    if (taken_ == items_.size())
+    if (mTaken == mItems.size())
         return nullptr;
-    if (!thread_.joinable()) {
-        spent_.clear();
-        const Item& item = items_[taken_++];
-        current_ = PrepareEntry(directory_, item.id, item.fullName);
-        return &*current_;
+    if (!mThread.joinable()) {
+        mSpent.clear();
+        const Item& item = mItems[mTaken++];
+        mCurrent = PrepareEntry(mDirectory, item.id, item.fullName);
+        return &*mCurrent;
     }
-    changed_.wait(lock, [this] { return !ready_.empty(); });
-    current_ = std::move(ready_.front());
-    ready_.pop_front();
-    readyBytes_ -= static_cast<std::size_t>(current_->content.size());
-    ++taken_;
+    mChanged.wait(lock, [this] { return !mReady.empty(); });
+    mCurrent = std::move(mReady.front());
+    mReady.pop_front();
+    mReadyBytes -= static_cast<std::size_t>(mCurrent->content.size());
+    ++mTaken;
     lock.unlock();
-    changed_.notify_all();
-    return &*current_;
+    mChanged.notify_all();
+    return &*mCurrent;
 }
 
 } // namespace pelkora

@@ -55,19 +55,19 @@ private:
     static constexpr std::size_t kMaxReady = 1024;
     void run();
 
-    const std::shared_ptr<const BigDirectory> directory_; // null when the reader was not loaded
-    const std::vector<Item> items_;
-    const std::size_t maxBytes_;
+    const std::shared_ptr<const BigDirectory> mDirectory; // null when the reader was not loaded
+    const std::vector<Item> mItems;
+    const std::size_t mMaxBytes;
 
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<PreparedEntry> ready_;
-    std::vector<PreparedEntry> spent_;
-    std::optional<PreparedEntry> current_;
-    std::size_t readyBytes_ = 0;
-    std::size_t taken_ = 0;
-    bool stopping_ = false;
-    std::thread thread_; // last: starts once everything above is in place (Ahead only)
+    std::mutex mMutex;
+    std::condition_variable mChanged;
+    std::deque<PreparedEntry> mReady;
+    std::vector<PreparedEntry> mSpent;
+    std::optional<PreparedEntry> mCurrent;
+    std::size_t mReadyBytes = 0;
+    std::size_t mTaken = 0;
+    bool mStopping = false;
+    std::thread mThread; // last: starts once everything above is in place (Ahead only)
 };
 
 } // namespace pelkora

@@ -38,27 +38,27 @@ std::int32_t findListedEntry(cBig& big, const QString& fullName, int& failureNum
 } // namespace
 
 Extraction::Extraction(cBig& big, const QString& destination, FailureReport report)
-    : big_(big)
-    , destination_(destination)
-    , writer_(ExtractRoot(destination))
-    , report_(std::move(report))
+    : mBig(big)
+    , mDestination(destination)
+    , mWriter(ExtractRoot(destination))
+    , mReport(std::move(report))
 {
 }
 
 void Extraction::ExtractListed(const QString& name, const QString& path)
 {
     const auto caught = [&](const QString& source, int number, const QString& description) {
-        report_(CaughtFormText(kExtractHeadline, source, number, description));
+        mReport(CaughtFormText(kExtractHeadline, source, number, description));
     };
     try {
         const QString fullName = path + name;
         int failureNumber = 0;
-        const std::int32_t id = findListedEntry(big_, fullName, failureNumber);
+        const std::int32_t id = findListedEntry(mBig, fullName, failureNumber);
         if (id < 0) {
-            report_(readerNumberText(failureNumber));
+            mReport(readerNumberText(failureNumber));
             return;
         }
-        const ExtractResult result = ExtractEntry(big_, id, writer_, fullName);
+        const ExtractResult result = ExtractEntry(mBig, id, mWriter, fullName);
         if (!result.ok)
             caught(result.source, result.number, result.description);
     } catch (const BigRuntimeError& e) {

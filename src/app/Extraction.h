@@ -26,13 +26,13 @@ public:
     // reported; always returns.
     void ExtractListed(const QString& name, const QString& path);
 
-    const QString& destination() const { return destination_; }
+    const QString& destination() const { return mDestination; }
 
 private:
-    cBig& big_;
-    QString destination_;
-    ConfinedWriter writer_;
-    FailureReport report_;
+    cBig& mBig;
+    QString mDestination;
+    ConfinedWriter mWriter;
+    FailureReport mReport;
 };
 
 } // namespace pelkora

@@ -22,11 +22,11 @@ void ReleaseBig()
 
 void EventServer::serve(int sliceMs)
 {
-    if (sliceMs > 0 && sinceLast_.isValid() && sinceLast_.elapsed() < sliceMs)
+    if (sliceMs > 0 && mSinceLast.isValid() && mSinceLast.elapsed() < sliceMs)
         return;
     if (QCoreApplication::instance())
         QCoreApplication::processEvents();
-    sinceLast_.start();
+    mSinceLast.start();
 }
 
 void LoadBigFile(const QString& filename, FileListControl& list, ProgressControl& progress)

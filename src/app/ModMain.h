@@ -68,7 +68,7 @@ public:
     void serve(int sliceMs = 20);
 
 private:
-    QElapsedTimer sinceLast_;
+    QElapsedTimer mSinceLast;
 };
 
 } // namespace pelkora

@@ -71,7 +71,7 @@ void BigDirectory::readAt(qint64 offset, char* dst, qint64 size, const char* wha
     qint64 done = 0;
     while (done < size) {
         const ssize_t got =
-            ::pread(fd_, dst + done, static_cast<std::size_t>(size - done), static_cast<off_t>(offset + done));
+            ::pread(mFd, dst + done, static_cast<std::size_t>(size - done), static_cast<off_t>(offset + done));
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
@@ -97,43 +97,43 @@ BigDirectory::Opened BigDirectory::Open(const QString& filename)
     constexpr const char* source = "Load";
     std::shared_ptr<BigDirectory> d(new BigDirectory);
     try {
-        d->file_ = std::make_unique<QFile>(filename);
-        if (!d->file_->open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        d->mFile = std::make_unique<QFile>(filename);
+        if (!d->mFile->open(QIODevice::ReadOnly | QIODevice::Unbuffered))
             raise(runtime_error::FileAccess, source,
-                QStringLiteral("Cannot open \"%1\": %2.").arg(filename, d->file_->errorString()));
-        d->fd_ = d->file_->handle();
-        d->fileSize_ = d->file_->size();
+                QStringLiteral("Cannot open \"%1\": %2.").arg(filename, d->mFile->errorString()));
+        d->mFd = d->mFile->handle();
+        d->mFileSize = d->mFile->size();
 
         // A file shorter than the header reads as if zeros followed it.
         unsigned char header[big::kHeaderSize] = {};
-        const qint64 headerBytes = std::min<qint64>(d->fileSize_, big::kHeaderSize);
+        const qint64 headerBytes = std::min<qint64>(d->mFileSize, big::kHeaderSize);
         if (headerBytes > 0)
             d->readAt(0, reinterpret_cast<char*>(header), headerBytes, "header", -1, source);
         if (std::memcmp(header, big::kSignature, big::kSignatureSize) != 0)
             return {nullptr, cError::NotABigFile};
 
-        if (d->fileSize_ < big::kHeaderSize)
+        if (d->mFileSize < big::kHeaderSize)
             raise(runtime_error::PastEndOfFile, source, QStringLiteral("The header runs past the end of the file."));
         const std::int32_t count = readInt32(header + big::kHeaderFileCountOffset);
         if (count < 0)
             raise(runtime_error::BadRecord, source,
                 QStringLiteral("The archive's entry count is negative (%1).").arg(count));
         const qint64 directoryBytes = static_cast<qint64>(count) * big::kEntrySize;
-        if (big::kHeaderSize + directoryBytes > d->fileSize_)
+        if (big::kHeaderSize + directoryBytes > d->mFileSize)
             raise(runtime_error::PastEndOfFile, source, QStringLiteral("Directory runs past the end of the file."));
 
         QByteArray raw(directoryBytes, Qt::Uninitialized);
         if (directoryBytes > 0)
             d->readAt(big::kHeaderSize, raw.data(), directoryBytes, "directory", -1, source);
-        d->entries_.resize(static_cast<std::size_t>(count));
-        d->index_.resize(static_cast<std::size_t>(count));
+        d->mEntries.resize(static_cast<std::size_t>(count));
+        d->mIndex.resize(static_cast<std::size_t>(count));
         const auto* records = reinterpret_cast<const unsigned char*>(raw.constData());
         for (std::int32_t i = 0; i < count; ++i) {
             const auto at = static_cast<std::size_t>(i);
-            d->entries_[at] = parseEntry(records + static_cast<qint64>(i) * big::kEntrySize);
-            d->index_[at] = {d->entries_[at].hash(), i};
+            d->mEntries[at] = parseEntry(records + static_cast<qint64>(i) * big::kEntrySize);
+            d->mIndex[at] = {d->mEntries[at].hash(), i};
         }
-        std::sort(d->index_.begin(), d->index_.end());
+        std::sort(d->mIndex.begin(), d->mIndex.end());
     } catch (const std::bad_alloc&) {
         raise(runtime_error::OutOfMemory, source,
             QStringLiteral("Out of memory reading the directory of \"%1\".").arg(filename));
@@ -143,8 +143,8 @@ BigDirectory::Opened BigDirectory::Open(const QString& filename)
 
 std::int32_t BigDirectory::FindNextFile(std::uint64_t hash, std::int32_t afterId) const
 {
-    const auto it = std::upper_bound(index_.begin(), index_.end(), std::make_pair(hash, afterId));
-    if (it != index_.end() && it->first == hash)
+    const auto it = std::upper_bound(mIndex.begin(), mIndex.end(), std::make_pair(hash, afterId));
+    if (it != mIndex.end() && it->first == hash)
         return it->second;
     return -1;
 }
@@ -178,7 +178,7 @@ QString BigDirectory::Name(std::int32_t ID, NameBlock* cache) const
     const BigEntry& e = Entry(ID);
     const std::int32_t length = nameLengthOf(ID, source);
     const qint64 offset = e.entryOffset;
-    if (offset + length > fileSize_)
+    if (offset + length > mFileSize)
         raise(runtime_error::PastEndOfFile, source,
             QStringLiteral("The name of entry %1 runs past the end of the file.").arg(ID));
     if (length == 0)
@@ -190,7 +190,7 @@ QString BigDirectory::Name(std::int32_t ID, NameBlock* cache) const
         } else {
             if (cache->start < 0 || offset < cache->start || offset + length > cache->start + cache->bytes.size()) {
                 cache->start = -1;
-                cache->bytes.resize(std::min<qint64>(kNameBlockSize, fileSize_ - offset));
+                cache->bytes.resize(std::min<qint64>(kNameBlockSize, mFileSize - offset));
                 readAt(offset, cache->bytes.data(), cache->bytes.size(), "name", ID, source);
                 cache->start = offset;
             }
@@ -216,7 +216,7 @@ StoredRange BigDirectory::Stored(std::int32_t ID) const
     if (e.compressedSize == 0)
         return {};
     const qint64 start = static_cast<qint64>(e.entryOffset) + length + big::kNameDataGap;
-    if (start + e.compressedSize > fileSize_)
+    if (start + e.compressedSize > mFileSize)
         raise(runtime_error::PastEndOfFile, source,
             QStringLiteral("The data of entry %1 runs past the end of the file.").arg(ID));
     return {start, e.compressedSize};

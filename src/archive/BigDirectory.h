@@ -55,10 +55,10 @@ public:
     BigDirectory(const BigDirectory&) = delete;
     BigDirectory& operator=(const BigDirectory&) = delete;
 
-    std::int32_t FileCount() const { return static_cast<std::int32_t>(entries_.size()); }
-    qint64 FileSize() const { return fileSize_; }
+    std::int32_t FileCount() const { return static_cast<std::int32_t>(mEntries.size()); }
+    qint64 FileSize() const { return mFileSize; }
     // The records as stored; ID must be below FileCount().
-    const BigEntry& Entry(std::int32_t ID) const { return entries_[static_cast<std::size_t>(ID)]; }
+    const BigEntry& Entry(std::int32_t ID) const { return mEntries[static_cast<std::size_t>(ID)]; }
 
     // Lowest ID whose stored hash equals `hash`, or -1.
     std::int32_t FindFile(std::uint64_t hash) const { return FindNextFile(hash, -1); }
@@ -85,7 +85,7 @@ public:
     // Where entry ID's stored data starts, after its name ("data_offset").
     qint64 DataOffset(std::int32_t ID) const;
     // The open descriptor, for copying stored bytes without reading them.
-    int Handle() const { return fd_; }
+    int Handle() const { return mFd; }
 
 private:
     BigDirectory() = default;
@@ -93,13 +93,13 @@ private:
     std::int32_t nameLengthOf(std::int32_t ID, const char* source) const;
     void readAt(qint64 offset, char* dst, qint64 size, const char* what, std::int32_t ID, const char* source) const;
 
-    std::unique_ptr<QFile> file_;
-    int fd_ = -1;
-    qint64 fileSize_ = 0;
-    std::vector<BigEntry> entries_;
+    std::unique_ptr<QFile> mFile;
+    int mFd = -1;
+    qint64 mFileSize = 0;
+    std::vector<BigEntry> mEntries;
     // (hash, ID) sorted, so a lookup is a binary search and equal hashes are
     // in ID order.
-    std::vector<std::pair<std::uint64_t, std::int32_t>> index_;
+    std::vector<std::pair<std::uint64_t, std::int32_t>> mIndex;
 };
 
 } // namespace pelkora

@@ -23,20 +23,20 @@ class BigRuntimeError : public std::runtime_error {
 public:
     BigRuntimeError(int number, QString source, QString description)
         : std::runtime_error(description.toStdString())
-        , number_(number)
-        , source_(std::move(source))
-        , description_(std::move(description))
+        , mNumber(number)
+        , mSource(std::move(source))
+        , mDescription(std::move(description))
     {
     }
 
-    int number() const { return number_; }
-    const QString& source() const { return source_; }
-    const QString& description() const { return description_; }
+    int number() const { return mNumber; }
+    const QString& source() const { return mSource; }
+    const QString& description() const { return mDescription; }
 
 private:
-    int number_;
-    QString source_;
-    QString description_;
+    int mNumber;
+    QString mSource;
+    QString mDescription;
 };
 
 } // namespace pelkora

@@ -18,50 +18,50 @@ template <typename Read> auto cBig::recorded(Read read)
     try {
         return read();
     } catch (const BigRuntimeError& e) {
-        error_.setNumber(e.number());
-        error_.setDescription(e.description());
+        mError.setNumber(e.number());
+        mError.setDescription(e.description());
         throw;
     }
 }
 
 bool cBig::Load(const QString& filename)
 {
-    error_.Clear();
+    mError.Clear();
     if (Loaded())
         return false;
-    name_.clear();
+    mName.clear();
     const BigDirectory::Opened opened = recorded([&] { return BigDirectory::Open(filename); });
     if (!opened.directory) {
-        error_.setNumber(opened.refusal);
+        mError.setNumber(opened.refusal);
         return false;
     }
-    directory_ = opened.directory;
-    name_ = filename;
+    mDirectory = opened.directory;
+    mName = filename;
     return true;
 }
 
 std::int32_t cBig::FindFile(std::uint64_t crc64)
 {
-    error_.Clear();
+    mError.Clear();
     if (!Loaded()) {
-        error_.setNumber(cError::NotLoaded);
+        mError.setNumber(cError::NotLoaded);
         return -1;
     }
-    const std::int32_t id = directory_->FindFile(crc64);
+    const std::int32_t id = mDirectory->FindFile(crc64);
     if (id < 0)
-        error_.setNumber(cError::NotInArchive);
+        mError.setNumber(cError::NotInArchive);
     return id;
 }
 
 std::int32_t cBig::FindNextFile(std::uint64_t crc64, std::int32_t afterId) const
 {
-    return Loaded() ? directory_->FindNextFile(crc64, afterId) : -1;
+    return Loaded() ? mDirectory->FindNextFile(crc64, afterId) : -1;
 }
 
 bool cBig::nameIs(std::int32_t ID, const QString& lowerName)
 {
     try {
-        return directory_->Name(ID, &nameBlock_).toLower() == lowerName;
+        return mDirectory->Name(ID, &mNameBlock).toLower() == lowerName;
     } catch (const BigRuntimeError&) {
         return false;
     }
@@ -72,7 +72,7 @@ std::int32_t cBig::FindFullName(const QString& fullName)
     if (!Loaded())
         return -1;
     const QString lower = fullName.toLower();
-    if (!fullNameIndexBuilt_) {
+    if (!mFullNameIndexBuilt) {
         const std::uint64_t key = GetCrc64(lower);
         std::int32_t id = FindNextFile(key, -1);
         for (int tried = 0; id >= 0 && tried < kTwinsBeforeIndex; ++tried, id = FindNextFile(key, id)) {
@@ -83,39 +83,39 @@ std::int32_t cBig::FindFullName(const QString& fullName)
             return -1;
         // Many twins: one pass over every name beats walking them per lookup.
         const std::int32_t count = FileCount();
-        fullNameIndex_.reserve(count);
+        mFullNameIndex.reserve(count);
         for (std::int32_t i = 0; i < count; ++i) {
             try {
-                const QString name = directory_->Name(i, &nameBlock_).toLower();
-                if (!fullNameIndex_.contains(name)) // the lowest ID wins
-                    fullNameIndex_.insert(name, i);
+                const QString name = mDirectory->Name(i, &mNameBlock).toLower();
+                if (!mFullNameIndex.contains(name)) // the lowest ID wins
+                    mFullNameIndex.insert(name, i);
             } catch (const BigRuntimeError&) {
             }
         }
-        fullNameIndexBuilt_ = true;
+        mFullNameIndexBuilt = true;
     }
-    return fullNameIndex_.value(lower, -1);
+    return mFullNameIndex.value(lower, -1);
 }
 
 QString cBig::GetFileName(std::int32_t ID)
 {
     if (!checkEntry(ID))
         return {};
-    return recorded([&] { return directory_->Name(ID, &nameBlock_); });
+    return recorded([&] { return mDirectory->Name(ID, &mNameBlock); });
 }
 
 cBig::StoredData cBig::GetFileData(std::int32_t ID)
 {
     if (!checkEntry(ID))
         return {};
-    return recorded([&] { return directory_->Stored(ID); });
+    return recorded([&] { return mDirectory->Stored(ID); });
 }
 
 QByteArray cBig::GetFileBlob(std::int32_t ID)
 {
     if (!checkEntry(ID))
         return {};
-    return recorded([&] { return directory_->Blob(ID); });
+    return recorded([&] { return mDirectory->Blob(ID); });
 }
 
 void cBig::ReadData(qint64 offset, char* dst, qint64 size, std::int32_t ID) const
@@ -124,31 +124,31 @@ void cBig::ReadData(qint64 offset, char* dst, qint64 size, std::int32_t ID) cons
         throw BigRuntimeError(runtime_error::DeviceIo, QStringLiteral("GetFileBlob"),
             QStringLiteral("Cannot read the data of entry %1: %2.")
                 .arg(QString::number(ID), QString::fromLocal8Bit(std::strerror(EBADF))));
-    directory_->ReadData(offset, dst, size, ID);
+    mDirectory->ReadData(offset, dst, size, ID);
 }
 
 int cBig::Handle() const
 {
-    return Loaded() ? directory_->Handle() : -1;
+    return Loaded() ? mDirectory->Handle() : -1;
 }
 
 qint64 cBig::data_offset(std::int32_t ID)
 {
     if (!checkEntry(ID))
         return -1;
-    return recorded([&] { return directory_->DataOffset(ID); });
+    return recorded([&] { return mDirectory->DataOffset(ID); });
 }
 
 // Clears the record and answers 1003 / 1005 for an unusable ID.
 bool cBig::checkEntry(std::int32_t ID)
 {
-    error_.Clear();
+    mError.Clear();
     if (!Loaded()) {
-        error_.setNumber(cError::NotLoaded);
+        mError.setNumber(cError::NotLoaded);
         return false;
     }
     if (ID < 0 || ID >= FileCount()) {
-        error_.setNumber(cError::IdOutOfBounds);
+        mError.setNumber(cError::IdOutOfBounds);
         return false;
     }
     return true;
@@ -156,32 +156,32 @@ bool cBig::checkEntry(std::int32_t ID)
 
 std::int32_t cBig::data_compressed_size(std::int32_t ID)
 {
-    return checkEntry(ID) ? directory_->Entry(ID).compressedSize : 0;
+    return checkEntry(ID) ? mDirectory->Entry(ID).compressedSize : 0;
 }
 
 std::int32_t cBig::data_uncompressed_size(std::int32_t ID)
 {
-    return checkEntry(ID) ? directory_->Entry(ID).uncompressedSize : 0;
+    return checkEntry(ID) ? mDirectory->Entry(ID).uncompressedSize : 0;
 }
 
 QString cBig::timestamp(std::int32_t ID)
 {
-    return checkEntry(ID) ? TimestampText(directory_->Entry(ID).timestamp) : QString();
+    return checkEntry(ID) ? TimestampText(mDirectory->Entry(ID).timestamp) : QString();
 }
 
 bool cBig::data_compressed_flag(std::int32_t ID)
 {
-    return checkEntry(ID) && directory_->Entry(ID).compressedFlag != 0;
+    return checkEntry(ID) && mDirectory->Entry(ID).compressedFlag != 0;
 }
 
 std::int32_t cBig::timestamp_seconds(std::int32_t ID)
 {
-    return checkEntry(ID) ? directory_->Entry(ID).timestamp : 0;
+    return checkEntry(ID) ? mDirectory->Entry(ID).timestamp : 0;
 }
 
 std::uint64_t cBig::name_hash(std::int32_t ID)
 {
-    return checkEntry(ID) ? directory_->Entry(ID).hash() : 0;
+    return checkEntry(ID) ? mDirectory->Entry(ID).hash() : 0;
 }
 
 } // namespace pelkora

@@ -30,17 +30,17 @@ public:
     cBig(const cBig&) = delete;
     cBig& operator=(const cBig&) = delete;
 
-    cError& Error() { return error_; }
-    const cError& Error() const { return error_; }
-    bool Loaded() const { return directory_ != nullptr; }
-    QString Name() const { return name_; }
+    cError& Error() { return mError; }
+    const cError& Error() const { return mError; }
+    bool Loaded() const { return mDirectory != nullptr; }
+    QString Name() const { return mName; }
 
     bool Load(const QString& filename);
     // Lowest ID whose stored hash equals crc64, or -1 (1003 / 1004).
     std::int32_t FindFile(std::uint64_t crc64);
     QString GetFileName(std::int32_t ID);
     QByteArray GetFileBlob(std::int32_t ID);
-    std::int32_t FileCount() const { return directory_ ? directory_->FileCount() : 0; }
+    std::int32_t FileCount() const { return mDirectory ? mDirectory->FileCount() : 0; }
 
     std::int32_t data_compressed_size(std::int32_t ID);
     std::int32_t data_uncompressed_size(std::int32_t ID);
@@ -82,7 +82,7 @@ public:
     // The loaded archive's directory, for reading entries on other threads
     // while this reader goes on being used; null when not loaded. It keeps
     // the file open for as long as anyone holds it.
-    std::shared_ptr<const BigDirectory> Directory() const { return directory_; }
+    std::shared_ptr<const BigDirectory> Directory() const { return mDirectory; }
 
 private:
     bool nameIs(std::int32_t ID, const QString& lowerName);
@@ -90,13 +90,13 @@ private:
     // Records a failure of the directory in Error() and raises it again.
     template <typename Read> auto recorded(Read read);
 
-    cError error_;
-    QString name_;
-    std::shared_ptr<const BigDirectory> directory_;
-    BigDirectory::NameBlock nameBlock_;
+    cError mError;
+    QString mName;
+    std::shared_ptr<const BigDirectory> mDirectory;
+    BigDirectory::NameBlock mNameBlock;
     static constexpr int kTwinsBeforeIndex = 8;
-    QHash<QString, std::int32_t> fullNameIndex_; // lower-cased name -> lowest ID, built on demand
-    bool fullNameIndexBuilt_ = false;
+    QHash<QString, std::int32_t> mFullNameIndex; // lower-cased name -> lowest ID, built on demand
+    bool mFullNameIndexBuilt = false;
 };
 
 } // namespace pelkora

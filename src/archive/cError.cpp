@@ -10,7 +10,7 @@ cError::cError()
 
 void cError::InitMessages()
 {
-    messages_ = {
+    mMessages = {
         QStringLiteral("File not found."),
         QStringLiteral("File is not a Big file."),
         QStringLiteral("No Big file has been loaded."),
@@ -21,17 +21,17 @@ void cError::InitMessages()
 
 void cError::Clear()
 {
-    number_ = 0;
-    description_.clear();
+    mNumber = 0;
+    mDescription.clear();
 }
 
 QString cError::Description() const
 {
-    if (number_ == 0)
+    if (mNumber == 0)
         return {};
-    if (number_ >= FileNotFound && number_ <= IdOutOfBounds)
-        return messages_[static_cast<std::size_t>(number_ - FileNotFound)];
-    return description_;
+    if (mNumber >= FileNotFound && mNumber <= IdOutOfBounds)
+        return mMessages[static_cast<std::size_t>(mNumber - FileNotFound)];
+    return mDescription;
 }
 
 } // namespace pelkora

@@ -18,18 +18,18 @@ public:
     cError();
 
     void Clear();
-    int Number() const { return number_; }
-    void setNumber(int vData) { number_ = vData; }
+    int Number() const { return mNumber; }
+    void setNumber(int vData) { mNumber = vData; }
     // Empty for 0, the fixed text for 1001-1005, otherwise the stored text.
     QString Description() const;
-    void setDescription(const QString& vData) { description_ = vData; }
+    void setDescription(const QString& vData) { mDescription = vData; }
 
 private:
     void InitMessages();
 
-    int number_ = 0;
-    QString description_;
-    std::array<QString, 5> messages_;
+    int mNumber = 0;
+    QString mDescription;
+    std::array<QString, 5> mMessages;
 };
 
 } // namespace pelkora

@@ -37,13 +37,13 @@ bool OpenArchive(cBig& big, const QString& path, CliOutput& out)
 
 QString TextArena::add(QStringView text)
 {
-    if (used_ + text.size() > kBlock) {
-        blocks_.push_back(std::make_unique<QChar[]>(static_cast<std::size_t>(std::max(kBlock, text.size()))));
-        used_ = 0;
+    if (mUsed + text.size() > kBlock) {
+        mBlocks.push_back(std::make_unique<QChar[]>(static_cast<std::size_t>(std::max(kBlock, text.size()))));
+        mUsed = 0;
     }
-    QChar* at = blocks_.back().get() + used_;
+    QChar* at = mBlocks.back().get() + mUsed;
     std::copy(text.begin(), text.end(), at);
-    used_ += text.size();
+    mUsed += text.size();
     return QString::fromRawData(at, text.size());
 }
 
@@ -65,34 +65,34 @@ EntryTable ReadEntries(cBig& big, const QString& archive, CliOutput& out, bool& 
 EntrySelector::EntrySelector(const QStringList& names, const QStringList& excludes)
 {
     for (const QString& name : names)
-        wanted_.emplace_back(name);
+        mWanted.emplace_back(name);
     for (const QString& name : excludes)
-        unwanted_.emplace_back(name);
-    used_.assign(wanted_.size(), false);
+        mUnwanted.emplace_back(name);
+    mUsed.assign(mWanted.size(), false);
 }
 
 bool EntrySelector::selects(const QString& fullName)
 {
-    if (wanted_.empty() && unwanted_.empty())
+    if (mWanted.empty() && mUnwanted.empty())
         return true;
     const QString lower = fullName.toLower();
-    bool chosen = wanted_.empty();
-    for (std::size_t i = 0; i < wanted_.size(); ++i) {
-        if (wanted_[i].matches(lower)) {
+    bool chosen = mWanted.empty();
+    for (std::size_t i = 0; i < mWanted.size(); ++i) {
+        if (mWanted[i].matches(lower)) {
             chosen = true;
-            used_[i] = true;
+            mUsed[i] = true;
         }
     }
     const auto excluded = [&](const NamePattern& p) { return p.matches(lower); };
-    return chosen && std::none_of(unwanted_.begin(), unwanted_.end(), excluded);
+    return chosen && std::none_of(mUnwanted.begin(), mUnwanted.end(), excluded);
 }
 
 bool EntrySelector::reportUnused(const QString& archive, CliOutput& out) const
 {
     bool any = false;
-    for (std::size_t i = 0; i < wanted_.size(); ++i) {
-        if (!used_[i]) {
-            out.Error(archive, u'"' + wanted_[i].text() + QStringLiteral("\": not in the archive."));
+    for (std::size_t i = 0; i < mWanted.size(); ++i) {
+        if (!mUsed[i]) {
+            out.Error(archive, u'"' + mWanted[i].text() + QStringLiteral("\": not in the archive."));
             any = true;
         }
     }
@@ -157,23 +157,23 @@ ListedOrder ReadListedOrder(cBig& big, const QString& archive, CliOutput& out, b
             const QString name = big.GetFileName(id);
             const qsizetype slash = name.lastIndexOf(u'\\');
             const QString key = SortCellOf(name);
-            keys.push_back(listed.keys_.add(key));
-            listed.rows_.push_back({id, static_cast<std::int32_t>(slash + 1), static_cast<std::int32_t>(name.size())});
+            keys.push_back(listed.mKeys.add(key));
+            listed.mRows.push_back({id, static_cast<std::int32_t>(slash + 1), static_cast<std::int32_t>(name.size())});
         } catch (const BigRuntimeError& e) {
             out.Error(archive, QStringLiteral("entry %1: %2").arg(id).arg(e.description()));
             anyFailed = true;
         }
     }
-    listed.order_ = SortOrder(keys);
-    listed.keyViews_ = std::move(keys);
+    listed.mOrder = SortOrder(keys);
+    listed.mKeyViews = std::move(keys);
     return listed;
 }
 
 CliEntry ListedOrder::at(std::size_t place) const
 {
-    const std::size_t i = order_[place];
-    const Row& row = rows_[i];
-    const QStringView key = keyViews_[i];
+    const std::size_t i = mOrder[place];
+    const Row& row = mRows[i];
+    const QStringView key = mKeyViews[i];
     const qsizetype file = row.nameLength - row.pathLength;
     // The key is [mark, path] type name: the path follows the mark, the
     // file's name ends the key.

@@ -30,8 +30,8 @@ public:
 
 private:
     static constexpr qsizetype kBlock = qsizetype(1) << 20;
-    std::vector<std::unique_ptr<QChar[]>> blocks_;
-    qsizetype used_ = kBlock;
+    std::vector<std::unique_ptr<QChar[]>> mBlocks;
+    qsizetype mUsed = kBlock;
 };
 
 // The entries and the arena their names point into; not copyable, so a name
@@ -60,9 +60,9 @@ public:
     bool reportUnused(const QString& archive, CliOutput& out) const;
 
 private:
-    std::vector<NamePattern> wanted_;
-    std::vector<NamePattern> unwanted_;
-    std::vector<bool> used_;
+    std::vector<NamePattern> mWanted;
+    std::vector<NamePattern> mUnwanted;
+    std::vector<bool> mUsed;
 };
 
 // The entries the NAMEs select (all when none is given) less those an
@@ -88,7 +88,7 @@ std::vector<SharedData> FindSharedData(cBig& big, const std::vector<CliEntry>& e
 // when asked for, so a listing of a million entries keeps one text each.
 class ListedOrder {
 public:
-    std::size_t size() const { return order_.size(); }
+    std::size_t size() const { return mOrder.size(); }
     // The entry at `place` in the order, its name made anew.
     CliEntry at(std::size_t place) const;
 
@@ -99,10 +99,10 @@ private:
         std::int32_t pathLength; // the folder part with its "\"
         std::int32_t nameLength;
     };
-    TextArena keys_;
-    std::vector<QStringView> keyViews_;
-    std::vector<Row> rows_;
-    std::vector<std::size_t> order_;
+    TextArena mKeys;
+    std::vector<QStringView> mKeyViews;
+    std::vector<Row> mRows;
+    std::vector<std::size_t> mOrder;
 };
 
 // Reads every entry's name into its sort key and sorts; an entry whose name

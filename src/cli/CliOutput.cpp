@@ -41,8 +41,8 @@ QString EscapeControls(const QString& text)
 }
 
 CliOutput::CliOutput(bool quiet)
-    : quiet_(quiet)
-    , showProgress_(!quiet && PELKORA_ISATTY(PELKORA_FILENO(stderr)))
+    : mQuiet(quiet)
+    , mShowProgress(!quiet && PELKORA_ISATTY(PELKORA_FILENO(stderr)))
 {
 }
 
@@ -68,7 +68,7 @@ bool CliOutput::Bytes(const char* data, std::size_t size)
 
 void CliOutput::Summary(const QString& text)
 {
-    if (!showProgress_)
+    if (!mShowProgress)
         return;
     EndProgress();
     write(stderr, text + u'\n');
@@ -87,24 +87,24 @@ void CliOutput::Error(const QString& what, const QString& reason)
 void CliOutput::Progress(int done, int total, const QString& name)
 {
     // A terminal redraw costs more than a small entry: ten a second is plenty.
-    if (!showProgress_ || (progressShown_ && done < total && sinceRedraw_.elapsed() < 100))
+    if (!mShowProgress || (mProgressShown && done < total && mSinceRedraw.elapsed() < 100))
         return;
-    sinceRedraw_.start();
+    mSinceRedraw.start();
     QString line = QStringLiteral("[%1/%2] %3").arg(done).arg(total).arg(EscapeControls(name));
     if (line.size() > 78)
         line = line.first(75) + QStringLiteral("...");
     write(stderr, QStringLiteral("\r\x1b[K") + line);
     std::fflush(stderr);
-    progressShown_ = true;
+    mProgressShown = true;
 }
 
 void CliOutput::EndProgress()
 {
-    if (!progressShown_)
+    if (!mProgressShown)
         return;
     write(stderr, QStringLiteral("\r\x1b[K"));
     std::fflush(stderr);
-    progressShown_ = false;
+    mProgressShown = false;
 }
 
 } // namespace pelkora::cli

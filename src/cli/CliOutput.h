@@ -31,13 +31,13 @@ public:
     void Progress(int done, int total, const QString& name);
     void EndProgress();
 
-    bool Quiet() const { return quiet_; }
+    bool Quiet() const { return mQuiet; }
 
 private:
-    bool quiet_;
-    bool showProgress_;
-    bool progressShown_ = false;
-    QElapsedTimer sinceRedraw_;
+    bool mQuiet;
+    bool mShowProgress;
+    bool mProgressShown = false;
+    QElapsedTimer mSinceRedraw;
 };
 
 // `text` with control characters written as \xNN.

@@ -54,36 +54,36 @@ QString globExpression(const QString& glob)
 } // namespace
 
 NamePattern::NamePattern(const QString& text)
-    : text_(text)
-    , rawLower_(text.toLower())
-    , lower_(QString(text).replace(u'/', kSeparator).toLower())
+    : mText(text)
+    , mRawLower(text.toLower())
+    , mLower(QString(text).replace(u'/', kSeparator).toLower())
 {
-    while (lower_.endsWith(kSeparator))
-        lower_.chop(1);
-    isGlob_ = hasGlobCharacters(lower_);
-    if (isGlob_)
-        glob_ = QRegularExpression(globExpression(lower_), QRegularExpression::DotMatchesEverythingOption);
+    while (mLower.endsWith(kSeparator))
+        mLower.chop(1);
+    mIsGlob = hasGlobCharacters(mLower);
+    if (mIsGlob)
+        mGlob = QRegularExpression(globExpression(mLower), QRegularExpression::DotMatchesEverythingOption);
 }
 
 bool NamePattern::matches(const QString& lowerName) const
 {
-    if (isGlob_) {
+    if (mIsGlob) {
         // A glob that names a folder takes everything below it, as a plain
         // folder name does.
-        if (glob_.match(lowerName).hasMatch())
+        if (mGlob.match(lowerName).hasMatch())
             return true;
         for (qsizetype at = lowerName.indexOf(kSeparator); at > 0; at = lowerName.indexOf(kSeparator, at + 1)) {
-            if (glob_.match(QStringView(lowerName).left(at)).hasMatch())
+            if (mGlob.match(QStringView(lowerName).left(at)).hasMatch())
                 return true;
         }
         return false;
     }
-    if (lowerName == rawLower_)
+    if (lowerName == mRawLower)
         return true;
-    if (lowerName.size() == lower_.size())
-        return lowerName == lower_;
-    return lowerName.size() > lower_.size() && lowerName.startsWith(lower_) && lowerName[lower_.size()] == kSeparator
-        && !lower_.isEmpty();
+    if (lowerName.size() == mLower.size())
+        return lowerName == mLower;
+    return lowerName.size() > mLower.size() && lowerName.startsWith(mLower) && lowerName[mLower.size()] == kSeparator
+        && !mLower.isEmpty();
 }
 
 } // namespace pelkora::cli

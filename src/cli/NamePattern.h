@@ -18,14 +18,14 @@ public:
 
     // `lowerName`: a full name already lower-cased.
     bool matches(const QString& lowerName) const;
-    const QString& text() const { return text_; }
+    const QString& text() const { return mText; }
 
 private:
-    QString text_;
-    QString rawLower_;        // the text lower-cased as given
-    QString lower_;           // lower-cased, "\" separators, no trailing "\"
-    QRegularExpression glob_; // valid only for a glob
-    bool isGlob_ = false;
+    QString mText;
+    QString mRawLower;        // the text lower-cased as given
+    QString mLower;           // lower-cased, "\" separators, no trailing "\"
+    QRegularExpression mGlob; // valid only for a glob
+    bool mIsGlob = false;
 };
 
 } // namespace pelkora::cli

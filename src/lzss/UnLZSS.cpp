@@ -107,16 +107,16 @@ class Output {
 public:
     // `expected` output bytes fit without growing.
     explicit Output(std::size_t expected, LzssDecoder::Sink* sink = nullptr)
-        : buffer_(static_cast<qsizetype>(kWindowSize + expected + kSlack), Qt::Uninitialized)
-        , capacity_(expected + kSlack)
-        , sink_(sink)
+        : mBuffer(static_cast<qsizetype>(kWindowSize + expected + kSlack), Qt::Uninitialized)
+        , mCapacity(expected + kSlack)
+        , mSink(sink)
     {
-        std::memset(buffer_.data(), 0, kWindowSize);
-        out_ = reinterpret_cast<unsigned char*>(buffer_.data()) + kWindowSize;
+        std::memset(mBuffer.data(), 0, kWindowSize);
+        mOut = reinterpret_cast<unsigned char*>(mBuffer.data()) + kWindowSize;
     }
 
-    unsigned char* data() const { return out_; }
-    std::size_t capacity() const { return capacity_; }
+    unsigned char* data() const { return mOut; }
+    std::size_t capacity() const { return mCapacity; }
 
     // Makes sure that `bytes` can be written at `pos` and answers the
     // position to write at from now on. A streaming output hands bytes on
@@ -124,49 +124,49 @@ public:
     // half. data() may change.
     std::size_t makeRoom(std::size_t pos, std::size_t bytes)
     {
-        if (pos + bytes <= capacity_)
+        if (pos + bytes <= mCapacity)
             return pos;
-        if (sink_ != nullptr && pos >= 2 * kWindowSize) {
+        if (mSink != nullptr && pos >= 2 * kWindowSize) {
             const std::size_t shift = (pos - kWindowSize) & ~(kWindowSize - 1);
             handOn(shift);
-            std::memmove(out_, out_ + shift, pos - shift);
+            std::memmove(mOut, mOut + shift, pos - shift);
             pos -= shift;
-            if (pos + bytes <= capacity_)
+            if (pos + bytes <= mCapacity)
                 return pos;
         }
-        const std::size_t grown = std::max(capacity_ + capacity_ / 2, pos + bytes);
-        buffer_.resize(static_cast<qsizetype>(kWindowSize + grown));
-        out_ = reinterpret_cast<unsigned char*>(buffer_.data()) + kWindowSize;
-        capacity_ = grown;
+        const std::size_t grown = std::max(mCapacity + mCapacity / 2, pos + bytes);
+        mBuffer.resize(static_cast<qsizetype>(kWindowSize + grown));
+        mOut = reinterpret_cast<unsigned char*>(mBuffer.data()) + kWindowSize;
+        mCapacity = grown;
         return pos;
     }
 
     // Hands the first `size` bytes to the sink (streaming outputs only).
     void handOn(std::size_t size)
     {
-        if (size > 0 && !(*sink_)(reinterpret_cast<const char*>(out_), size))
+        if (size > 0 && !(*mSink)(reinterpret_cast<const char*>(mOut), size))
             throw SinkStopped{};
-        handedOn_ += size;
+        mHandedOn += size;
     }
 
-    std::uint64_t handedOn() const { return handedOn_; }
+    std::uint64_t handedOn() const { return mHandedOn; }
 
     // The first `size` decoded bytes.
     QByteArray take(std::size_t size)
     {
-        buffer_.resize(static_cast<qsizetype>(kWindowSize + size));
-        buffer_.remove(0, static_cast<qsizetype>(kWindowSize)); // moves the start, not the bytes
-        if (capacity_ - size > 65536)
-            buffer_.squeeze();
-        return std::move(buffer_);
+        mBuffer.resize(static_cast<qsizetype>(kWindowSize + size));
+        mBuffer.remove(0, static_cast<qsizetype>(kWindowSize)); // moves the start, not the bytes
+        if (mCapacity - size > 65536)
+            mBuffer.squeeze();
+        return std::move(mBuffer);
     }
 
 private:
-    QByteArray buffer_;
-    unsigned char* out_;
-    std::size_t capacity_;
-    LzssDecoder::Sink* sink_;
-    std::uint64_t handedOn_ = 0;
+    QByteArray mBuffer;
+    unsigned char* mOut;
+    std::size_t mCapacity;
+    LzssDecoder::Sink* mSink;
+    std::uint64_t mHandedOn = 0;
 };
 
 // Decodes whole groups of tokens while eight input bytes can be loaded at the
@@ -309,7 +309,7 @@ struct LzssDecoder::State {
 };
 
 LzssDecoder::LzssDecoder(Sink sink, std::size_t chunk)
-    : state_(std::make_unique<State>(std::move(sink), std::max<std::size_t>(chunk, 4 * kWindowSize)))
+    : mState(std::make_unique<State>(std::move(sink), std::max<std::size_t>(chunk, 4 * kWindowSize)))
 {
 }
 
@@ -317,7 +317,7 @@ LzssDecoder::~LzssDecoder() = default;
 
 bool LzssDecoder::feed(const char* data, std::size_t size)
 {
-    State& s = *state_;
+    State& s = *mState;
     if (s.ended || s.stopped)
         return false;
     s.input.insert(s.input.end(), reinterpret_cast<const unsigned char*>(data),
@@ -339,7 +339,7 @@ bool LzssDecoder::feed(const char* data, std::size_t size)
 
 bool LzssDecoder::finish()
 {
-    State& s = *state_;
+    State& s = *mState;
     if (s.stopped)
         return false;
     try {
@@ -358,7 +358,7 @@ bool LzssDecoder::finish()
 
 std::uint64_t LzssDecoder::produced() const
 {
-    return state_->output.handedOn() + state_->pos;
+    return mState->output.handedOn() + mState->pos;
 }
 
 } // namespace pelkora

@@ -54,7 +54,7 @@ public:
 
 private:
     struct State;
-    std::unique_ptr<State> state_;
+    std::unique_ptr<State> mState;
 };
 
 } // namespace pelkora

@@ -96,7 +96,7 @@ public:
         qint64 modifiedUtc);
 
     // The destination folder as given (empty stands for ".").
-    const QString& root() const { return root_; }
+    const QString& root() const { return mRoot; }
 
 private:
     ConfinedResult writeOnce(const QStringList& folders, const QString& fileName, const ContentProducer& produce,
@@ -108,18 +108,18 @@ private:
     void releaseHeld();
     void releaseAll();
 
-    QString root_;
-    QString rootPath_;        // root_, or "." for an empty one
-    qsizetype rootBytes_ = 0; // length of the absolute root path on disk
-    int rootFd_ = -1;
+    QString mRoot;
+    QString mRootPath;        // mRoot, or "." for an empty one
+    qsizetype mRootBytes = 0; // length of the absolute root path on disk
+    int mRootFd = -1;
     // Held folders form a tree below the root (node 0): a folder is found by
     // its parent's node and its own name, so no lookup spells a whole path.
-    std::vector<int> heldFds_;                      // node -> open folder (node 0: the root)
-    QHash<std::pair<int, QString>, int> heldNodes_; // (parent node, name) -> node
-    std::size_t maxHeld_ = 64;
-    std::uint32_t nextName_ = 0; // of the next temporary file
-    QStringList lastFolders_;    // the folders of the file before...
-    int lastFolder_ = -1;        // ...and the held one they lead to
+    std::vector<int> mHeldFds;                      // node -> open folder (node 0: the root)
+    QHash<std::pair<int, QString>, int> mHeldNodes; // (parent node, name) -> node
+    std::size_t mMaxHeld = 64;
+    std::uint32_t mNextName = 0; // of the next temporary file
+    QStringList mLastFolders;    // the folders of the file before...
+    int mLastFolder = -1;        // ...and the held one they lead to
 };
 
 } // namespace pelkora

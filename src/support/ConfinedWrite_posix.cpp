@@ -26,49 +26,49 @@ namespace {
 class Fd {
 public:
     explicit Fd(int fd = -1)
-        : fd_(fd)
+        : mFd(fd)
     {
     }
     ~Fd() { reset(); }
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
     Fd(Fd&& other) noexcept
-        : fd_(std::exchange(other.fd_, -1))
+        : mFd(std::exchange(other.mFd, -1))
     {
     }
     Fd& operator=(Fd&& other) noexcept
     {
         if (this != &other) {
             reset();
-            fd_ = other.fd_;
-            other.fd_ = -1;
+            mFd = other.mFd;
+            other.mFd = -1;
         }
         return *this;
     }
-    int get() const { return fd_; }
+    int get() const { return mFd; }
     int release()
     {
-        const int fd = fd_;
-        fd_ = -1;
+        const int fd = mFd;
+        mFd = -1;
         return fd;
     }
-    bool valid() const { return fd_ >= 0; }
+    bool valid() const { return mFd >= 0; }
     void reset()
     {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = -1;
+        if (mFd >= 0)
+            ::close(mFd);
+        mFd = -1;
     }
     // Closes and reports a failure of close itself (delayed write errors).
     bool close()
     {
-        const int fd = fd_;
-        fd_ = -1;
+        const int fd = mFd;
+        mFd = -1;
         return fd < 0 || ::close(fd) == 0;
     }
 
 private:
-    int fd_;
+    int mFd;
 };
 
 ConfinedResult failed(ConfinedError error, int systemError = errno)
@@ -251,11 +251,11 @@ bool WriteAll(int fd, const char* data, std::size_t size)
 }
 
 ConfinedWriter::ConfinedWriter(const QString& root)
-    : root_(root)
-    , rootPath_(root.isEmpty() ? QStringLiteral(".") : root)
-    , rootBytes_(QFile::encodeName(QFileInfo(rootPath_).absoluteFilePath()).size())
-    , maxHeld_(heldFolderLimit())
-    , nextName_(QRandomGenerator::global()->generate())
+    : mRoot(root)
+    , mRootPath(root.isEmpty() ? QStringLiteral(".") : root)
+    , mRootBytes(QFile::encodeName(QFileInfo(mRootPath).absoluteFilePath()).size())
+    , mMaxHeld(heldFolderLimit())
+    , mNextName(QRandomGenerator::global()->generate())
 {
 }
 
@@ -266,44 +266,44 @@ ConfinedWriter::~ConfinedWriter()
 
 void ConfinedWriter::releaseHeld()
 {
-    for (std::size_t node = 1; node < heldFds_.size(); ++node)
-        ::close(heldFds_[node]);
-    heldFds_.resize(std::min<std::size_t>(heldFds_.size(), 1));
-    heldNodes_.clear();
-    lastFolder_ = -1;
+    for (std::size_t node = 1; node < mHeldFds.size(); ++node)
+        ::close(mHeldFds[node]);
+    mHeldFds.resize(std::min<std::size_t>(mHeldFds.size(), 1));
+    mHeldNodes.clear();
+    mLastFolder = -1;
 }
 
 void ConfinedWriter::releaseAll()
 {
     releaseHeld();
-    heldFds_.clear();
-    if (rootFd_ >= 0)
-        ::close(rootFd_);
-    rootFd_ = -1;
+    mHeldFds.clear();
+    if (mRootFd >= 0)
+        ::close(mRootFd);
+    mRootFd = -1;
 }
 
 ConfinedResult ConfinedWriter::openRoot()
 {
-    if (rootFd_ >= 0)
+    if (mRootFd >= 0)
         return {};
-    const QByteArray native = QFile::encodeName(rootPath_);
-    rootFd_ = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (rootFd_ < 0) {
-        MakeDirs(QDir::toNativeSeparators(rootPath_));
-        rootFd_ = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (rootFd_ < 0) {
+    const QByteArray native = QFile::encodeName(mRootPath);
+    mRootFd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (mRootFd < 0) {
+        MakeDirs(QDir::toNativeSeparators(mRootPath));
+        mRootFd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (mRootFd < 0) {
             ConfinedResult r = failed(ConfinedError::RootUnusable);
-            r.path = rootPath_;
+            r.path = mRootPath;
             return r;
         }
     }
-    heldFds_.assign(1, rootFd_);
+    mHeldFds.assign(1, mRootFd);
     return {};
 }
 
 QString ConfinedWriter::spelled(const QStringList& folders, qsizetype count, const QString& last) const
 {
-    QString path = rootPath_;
+    QString path = mRootPath;
     const auto append = [&](const QString& component) {
         if (!path.endsWith(u'/'))
             path += u'/';
@@ -320,7 +320,7 @@ ConfinedResult ConfinedWriter::checkLength(const QStringList& folders, const QSt
 {
     // Counted before any folder is made, so that a name the file system
     // cannot take leaves nothing behind.
-    qsizetype bytes = rootBytes_;
+    qsizetype bytes = mRootBytes;
     bool fits = true;
     const auto count = [&](const QString& component) {
         const qsizetype length = QFile::encodeName(component).size();
@@ -338,25 +338,25 @@ ConfinedResult ConfinedWriter::checkLength(const QStringList& folders, const QSt
 ConfinedResult ConfinedWriter::openFolders(const QStringList& folders, int& folderFd, int& unheldFd, bool& usedHeld)
 {
     // Most files go to the folder of the file before.
-    if (lastFolder_ >= 0 && folders == lastFolders_) {
-        folderFd = heldFds_[static_cast<std::size_t>(lastFolder_)];
+    if (mLastFolder >= 0 && folders == mLastFolders) {
+        folderFd = mHeldFds[static_cast<std::size_t>(mLastFolder)];
         usedHeld = true;
         return {};
     }
-    if (heldFds_.size() >= maxHeld_)
+    if (mHeldFds.size() >= mMaxHeld)
         releaseHeld();
 
     // Down from the root through held folders while there are some, then
     // opening (and holding, while there is room) the rest. Past the limit a
     // folder is held only until the next one below it is open.
     int node = 0;
-    int current = rootFd_;
+    int current = mRootFd;
     Fd unheld;
     for (qsizetype d = 0; d < folders.size(); ++d) {
         if (!unheld.valid()) {
-            if (const auto it = heldNodes_.constFind({node, folders[d]}); it != heldNodes_.constEnd()) {
+            if (const auto it = mHeldNodes.constFind({node, folders[d]}); it != mHeldNodes.constEnd()) {
                 node = *it;
-                current = heldFds_[static_cast<std::size_t>(node)];
+                current = mHeldFds[static_cast<std::size_t>(node)];
                 usedHeld = true;
                 continue;
             }
@@ -366,12 +366,12 @@ ConfinedResult ConfinedWriter::openFolders(const QStringList& folders, int& fold
             r.path = spelled(folders, d + 1);
             return r;
         }
-        if (!unheld.valid() && heldFds_.size() < maxHeld_) {
-            const int child = static_cast<int>(heldFds_.size());
-            heldFds_.push_back(inner.release());
-            heldNodes_.insert({node, folders[d]}, child);
+        if (!unheld.valid() && mHeldFds.size() < mMaxHeld) {
+            const int child = static_cast<int>(mHeldFds.size());
+            mHeldFds.push_back(inner.release());
+            mHeldNodes.insert({node, folders[d]}, child);
             node = child;
-            current = heldFds_.back();
+            current = mHeldFds.back();
         } else {
             unheld = std::move(inner); // closes the one above, no longer needed
             current = unheld.get();
@@ -380,10 +380,10 @@ ConfinedResult ConfinedWriter::openFolders(const QStringList& folders, int& fold
     folderFd = current;
     if (unheld.valid()) {
         unheldFd = unheld.release();
-        lastFolder_ = -1;
+        mLastFolder = -1;
     } else {
-        lastFolders_ = folders;
-        lastFolder_ = folders.isEmpty() ? -1 : node; // the root is not among the held ones
+        mLastFolders = folders;
+        mLastFolder = folders.isEmpty() ? -1 : node; // the root is not among the held ones
     }
     return {};
 }
@@ -422,7 +422,7 @@ ConfinedResult ConfinedWriter::write(const QStringList& folders, const QString& 
 ConfinedResult ConfinedWriter::writeOnce(const QStringList& folders, const QString& fileName,
     const ContentProducer& produce, qint64 modifiedUtc, bool& usedHeld)
 {
-    usedHeld = rootFd_ >= 0;
+    usedHeld = mRootFd >= 0;
     if (ConfinedResult r = openRoot(); !r.ok())
         return r;
     int folder = -1;
@@ -431,7 +431,7 @@ ConfinedResult ConfinedWriter::writeOnce(const QStringList& folders, const QStri
         return r;
     const Fd unheld(unheldFd);
 
-    ConfinedResult r = writeFile(folder, QFile::encodeName(fileName), produce, modifiedUtc, nextName_);
+    ConfinedResult r = writeFile(folder, QFile::encodeName(fileName), produce, modifiedUtc, mNextName);
     if (!r.ok())
         r.path = spelled(folders, folders.size(), fileName); // spelled out only for the message
     return r;

@@ -72,17 +72,17 @@ const QChar kPathSeparator = u'/'; // Qt's separator on every platform
 class RunScope {
 public:
     RunScope(std::unique_ptr<Extraction>& run, const QString& destination)
-        : run_(run)
+        : mHeld(run)
     {
         if (gBig)
-            run_ = std::make_unique<Extraction>(*gBig, destination, &ShowErrorReport);
+            mHeld = std::make_unique<Extraction>(*gBig, destination, &ShowErrorReport);
     }
-    ~RunScope() { run_.reset(); }
+    ~RunScope() { mHeld.reset(); }
     RunScope(const RunScope&) = delete;
     RunScope& operator=(const RunScope&) = delete;
 
 private:
-    std::unique_ptr<Extraction>& run_;
+    std::unique_ptr<Extraction>& mHeld;
 };
 
 class WorkScope {

@@ -55,16 +55,16 @@ class CapturedReports {
 public:
     CapturedReports()
     {
-        previous_ = SetErrorReportHandler([this](const QString&, const QString& text) { texts << text; });
+        mPrevious = SetErrorReportHandler([this](const QString&, const QString& text) { texts << text; });
     }
-    ~CapturedReports() { SetErrorReportHandler(std::move(previous_)); }
+    ~CapturedReports() { SetErrorReportHandler(std::move(mPrevious)); }
     CapturedReports(const CapturedReports&) = delete;
     CapturedReports& operator=(const CapturedReports&) = delete;
 
     QStringList texts;
 
 private:
-    ErrorReportHandler previous_;
+    ErrorReportHandler mPrevious;
 };
 
 } // namespace pelkora::testsupport

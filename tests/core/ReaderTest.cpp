@@ -63,7 +63,7 @@ class Reader : public ::testing::Test {
 protected:
     QString write(const QByteArray& bytes, const char* name = "a.big")
     {
-        const QString path = dir_.filePath(QString::fromLatin1(name));
+        const QString path = mDir.filePath(QString::fromLatin1(name));
         EXPECT_TRUE(testsupport::WriteFile(path, bytes));
         return path;
     }
@@ -85,7 +85,7 @@ protected:
         EXPECT_EQ(reader.Error().Description(), QString::fromLatin1(text));
     }
 
-    QTemporaryDir dir_;
+    QTemporaryDir mDir;
 };
 
 } // namespace
@@ -117,7 +117,7 @@ TEST_F(Reader, LoadsAndReadsEntries)
 
 TEST_F(Reader, MissingPathOrDirectoryIsFileNotFound)
 {
-    for (const QString& path : {dir_.filePath("absent.big"), dir_.path(), QString()}) {
+    for (const QString& path : {mDir.filePath("absent.big"), mDir.path(), QString()}) {
         cBig reader;
         EXPECT_FALSE(reader.Load(path)) << path.toStdString();
         expectError(reader, 1001, "File not found.");
@@ -234,7 +234,7 @@ TEST_F(Reader, SecondLoadIsRefusedWithoutAnError)
     EXPECT_EQ(reader.FileCount(), 3);
     EXPECT_EQ(reader.GetFileName(0), "data\\x.txt");
     // Even a path that does not exist gets no error now.
-    EXPECT_FALSE(reader.Load(dir_.filePath("absent.big")));
+    EXPECT_FALSE(reader.Load(mDir.filePath("absent.big")));
     expectClear(reader);
 }
 
@@ -572,12 +572,12 @@ std::vector<Malformed> malformedArchives()
 
 class MalformedArchive : public ::testing::TestWithParam<Malformed> {
 protected:
-    QTemporaryDir dir_;
+    QTemporaryDir mDir;
 };
 
 TEST_P(MalformedArchive, EndsInAClearError)
 {
-    const QString path = dir_.filePath("bad.big");
+    const QString path = mDir.filePath("bad.big");
     ASSERT_TRUE(testsupport::WriteFile(path, GetParam().build()));
     cBig reader;
     switch (GetParam().outcome) {

@@ -50,38 +50,38 @@ class SharedDirectory : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(tmp_.isValid());
+        ASSERT_TRUE(mTmp.isValid());
         for (int i = 0; i < 400; ++i)
-            entries_.push_back({.name = QStringLiteral("dir%1\\file%2.dat").arg(i % 9).arg(i),
+            mEntries.push_back({.name = QStringLiteral("dir%1\\file%2.dat").arg(i % 9).arg(i),
                 .data = QByteArray::number(i * 7919).repeated(1 + i % 300),
                 .compress = i % 3 != 0});
-        entries_[17].packedSize = 1 << 30;         // data past the end of the file
-        entries_[250].name = QString(20000, u'n'); // longer than a name block
-        entries_[399].offset = 0x7FFFFF00;         // name past the end of the file
-        path_ = tmp_.filePath("shared.big");
-        ASSERT_TRUE(testsupport::WriteBigArchive(path_, entries_));
-        ASSERT_TRUE(big_.Load(path_));
-        directory_ = big_.Directory();
-        ASSERT_NE(directory_, nullptr);
+        mEntries[17].packedSize = 1 << 30;         // data past the end of the file
+        mEntries[250].name = QString(20000, u'n'); // longer than a name block
+        mEntries[399].offset = 0x7FFFFF00;         // name past the end of the file
+        mPath = mTmp.filePath("shared.big");
+        ASSERT_TRUE(testsupport::WriteBigArchive(mPath, mEntries));
+        ASSERT_TRUE(mBig.Load(mPath));
+        mDirectory = mBig.Directory();
+        ASSERT_NE(mDirectory, nullptr);
     }
 
-    QTemporaryDir tmp_;
-    std::vector<TestEntry> entries_;
-    QString path_;
-    cBig big_;
-    std::shared_ptr<const BigDirectory> directory_;
+    QTemporaryDir mTmp;
+    std::vector<TestEntry> mEntries;
+    QString mPath;
+    cBig mBig;
+    std::shared_ptr<const BigDirectory> mDirectory;
 };
 
 } // namespace
 
 TEST_F(SharedDirectory, ManyThreadsReadWhatOneThreadReads)
 {
-    const std::int32_t count = directory_->FileCount();
+    const std::int32_t count = mDirectory->FileCount();
     ASSERT_EQ(count, 400);
     std::vector<Outcome> expected;
     BigDirectory::NameBlock cache;
     for (std::int32_t id = 0; id < count; ++id)
-        expected.push_back(readEntry(*directory_, id, &cache));
+        expected.push_back(readEntry(*mDirectory, id, &cache));
     // One thread's reading is right to begin with.
     for (std::int32_t id = 0; id < count; ++id) {
         SCOPED_TRACE(id);
@@ -91,8 +91,8 @@ TEST_F(SharedDirectory, ManyThreadsReadWhatOneThreadReads)
             EXPECT_EQ(o.source, id == 17 ? "GetFileBlob" : "GetFileName");
         } else {
             EXPECT_EQ(o.number, 0) << o.description.toStdString();
-            EXPECT_EQ(o.name, entries_[static_cast<std::size_t>(id)].name);
-            EXPECT_EQ(o.content, entries_[static_cast<std::size_t>(id)].data);
+            EXPECT_EQ(o.name, mEntries[static_cast<std::size_t>(id)].name);
+            EXPECT_EQ(o.content, mEntries[static_cast<std::size_t>(id)].data);
         }
     }
 
@@ -108,7 +108,7 @@ TEST_F(SharedDirectory, ManyThreadsReadWhatOneThreadReads)
                 for (int round = 0; round < 3; ++round)
                     for (std::int32_t k = 0; k < count; ++k) {
                         const std::int32_t id = (k + t * count / kThreads) % count;
-                        if (readEntry(*directory_, id, t % 2 == 0 ? &own : nullptr)
+                        if (readEntry(*mDirectory, id, t % 2 == 0 ? &own : nullptr)
                             != expected[static_cast<std::size_t>(id)])
                             differing[static_cast<std::size_t>(t)].push_back(id);
                     }
@@ -139,17 +139,17 @@ TEST_F(SharedDirectory, FailsAsTheReaderDoesWithoutTouchingIt)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        big_.GetFileName(0); // a clean record
+        mBig.GetFileName(0); // a clean record
         std::optional<BigRuntimeError> direct;
         try {
-            c.direct(*directory_);
+            c.direct(*mDirectory);
         } catch (const BigRuntimeError& e) {
             direct = e;
         }
-        EXPECT_EQ(big_.Error().Number(), 0);
+        EXPECT_EQ(mBig.Error().Number(), 0);
         std::optional<BigRuntimeError> front;
         try {
-            c.front(big_);
+            c.front(mBig);
         } catch (const BigRuntimeError& e) {
             front = e;
         }
@@ -164,17 +164,17 @@ TEST_F(SharedDirectory, FailsAsTheReaderDoesWithoutTouchingIt)
         EXPECT_EQ(front->description(), direct->description());
     }
     // The broken record still has a data offset: only negative fields fail.
-    EXPECT_EQ(directory_->DataOffset(399), big_.data_offset(399));
+    EXPECT_EQ(mDirectory->DataOffset(399), mBig.data_offset(399));
 }
 
 TEST_F(SharedDirectory, RefusesIdsOutsideTheDirectory)
 {
     const std::vector<std::pair<const char*, std::function<void()>>> calls = {
-        {"GetFileName", [&] { directory_->Name(-1); }},
-        {"GetFileName", [&] { directory_->Name(400); }},
-        {"GetFileBlob", [&] { directory_->Blob(400); }},
-        {"GetFileBlob", [&] { directory_->Stored(-1); }},
-        {"data_offset", [&] { directory_->DataOffset(400); }},
+        {"GetFileName", [&] { mDirectory->Name(-1); }},
+        {"GetFileName", [&] { mDirectory->Name(400); }},
+        {"GetFileBlob", [&] { mDirectory->Blob(400); }},
+        {"GetFileBlob", [&] { mDirectory->Stored(-1); }},
+        {"data_offset", [&] { mDirectory->DataOffset(400); }},
     };
     for (const auto& [source, call] : calls) {
         SCOPED_TRACE(source);
@@ -192,21 +192,21 @@ TEST_F(SharedDirectory, RefusesIdsOutsideTheDirectory)
 TEST_F(SharedDirectory, LooksUpHashesAsTheReaderDoes)
 {
     for (std::int32_t id : {0, 1, 200, 398}) {
-        const std::uint64_t hash = big_.name_hash(id);
-        EXPECT_EQ(directory_->FindFile(hash), big_.FindFile(hash));
-        EXPECT_EQ(directory_->FindNextFile(hash, id), big_.FindNextFile(hash, id));
+        const std::uint64_t hash = mBig.name_hash(id);
+        EXPECT_EQ(mDirectory->FindFile(hash), mBig.FindFile(hash));
+        EXPECT_EQ(mDirectory->FindNextFile(hash, id), mBig.FindNextFile(hash, id));
     }
-    EXPECT_EQ(directory_->FindFile(0x0123456789ABCDEFull), -1);
+    EXPECT_EQ(mDirectory->FindFile(0x0123456789ABCDEFull), -1);
 }
 
 TEST_F(SharedDirectory, OutlivesTheReaderItCameFrom)
 {
     auto reader = std::make_unique<cBig>();
-    ASSERT_TRUE(reader->Load(path_));
+    ASSERT_TRUE(reader->Load(mPath));
     const std::shared_ptr<const BigDirectory> kept = reader->Directory();
     reader.reset();
-    EXPECT_EQ(kept->Name(5), entries_[5].name);
-    EXPECT_EQ(readEntry(*kept, 4, nullptr).content, entries_[4].data);
+    EXPECT_EQ(kept->Name(5), mEntries[5].name);
+    EXPECT_EQ(readEntry(*kept, 4, nullptr).content, mEntries[4].data);
 
     cBig empty;
     EXPECT_EQ(empty.Directory(), nullptr);

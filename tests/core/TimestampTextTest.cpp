@@ -23,14 +23,14 @@ constexpr std::int32_t kBerlinRepeatedHour = 1099189800; // 31 Oct 2004 02:30:00
 class DefaultLocale {
 public:
     explicit DefaultLocale(const QLocale& locale)
-        : saved_(QLocale())
+        : mSaved(QLocale())
     {
         QLocale::setDefault(locale);
     }
-    ~DefaultLocale() { QLocale::setDefault(saved_); }
+    ~DefaultLocale() { QLocale::setDefault(mSaved); }
 
 private:
-    QLocale saved_;
+    QLocale mSaved;
 };
 
 using testsupport::ZoneScope;

@@ -7,23 +7,23 @@ namespace pelkora::testsupport {
 void BitWriter::put(unsigned value, int width)
 {
     for (int i = width - 1; i >= 0; --i) {
-        current_ = (current_ << 1) | ((value >> i) & 1u);
-        if (++used_ == 8) {
-            bytes_.append(static_cast<char>(current_));
-            current_ = 0;
-            used_ = 0;
+        mCurrent = (mCurrent << 1) | ((value >> i) & 1u);
+        if (++mUsed == 8) {
+            mBytes.append(static_cast<char>(mCurrent));
+            mCurrent = 0;
+            mUsed = 0;
         }
     }
 }
 
 QByteArray BitWriter::finish()
 {
-    if (used_ > 0) {
-        bytes_.append(static_cast<char>(current_ << (8 - used_)));
-        current_ = 0;
-        used_ = 0;
+    if (mUsed > 0) {
+        mBytes.append(static_cast<char>(mCurrent << (8 - mUsed)));
+        mCurrent = 0;
+        mUsed = 0;
     }
-    return bytes_;
+    return mBytes;
 }
 
 QByteArray LzssEncode(const QByteArray& plain, const LzssOptions& options)

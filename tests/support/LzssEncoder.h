@@ -21,9 +21,9 @@ public:
     QByteArray finish(); // pads the last byte with zero bits
 
 private:
-    QByteArray bytes_;
-    unsigned current_ = 0;
-    int used_ = 0;
+    QByteArray mBytes;
+    unsigned mCurrent = 0;
+    int mUsed = 0;
 };
 
 } // namespace pelkora::testsupport

@@ -11,16 +11,16 @@ namespace pelkora::testsupport {
 class ZoneScope {
 public:
     explicit ZoneScope(const char* zone)
-        : had_(qEnvironmentVariableIsSet("TZ"))
-        , saved_(qgetenv("TZ"))
+        : mHad(qEnvironmentVariableIsSet("TZ"))
+        , mSaved(qgetenv("TZ"))
     {
         qputenv("TZ", zone);
         ::tzset();
     }
     ~ZoneScope()
     {
-        if (had_)
-            qputenv("TZ", saved_);
+        if (mHad)
+            qputenv("TZ", mSaved);
         else
             qunsetenv("TZ");
         ::tzset();
@@ -29,8 +29,8 @@ public:
     ZoneScope& operator=(const ZoneScope&) = delete;
 
 private:
-    bool had_;
-    QByteArray saved_;
+    bool mHad;
+    QByteArray mSaved;
 };
 
 } // namespace pelkora::testsupport
