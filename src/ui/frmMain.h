@@ -80,18 +80,8 @@ public:
     void tbBar_ButtonClick(QAction* button);
     void Grid1_Click();
 
-    // Controls and state, open to the procedures that work on them.
-    FileGrid* Grid1 = nullptr;
-    QToolBar* tbBar = nullptr;
-    StatusBar* sbStatus = nullptr;
-    QProgressBar* pbBar = nullptr;
-    ImageList ilImages;
-    QMenu* mnuFile = nullptr;
-    QAction* mnuOpen = nullptr;
-    QAction* mnuExit = nullptr;
-    QMenu* mnuActions = nullptr;
-    QAction* mnuExtract = nullptr;
-    QAction* mnuExtAll = nullptr;
+    // The controls are private; each carries its name as its object name
+    // ("Grid1", "pbBar", "mnuOpen", ...), which is how tests find them.
 
     const QString& mLastPath() const { return mLastPathValue; }
     bool mRowSelected() const { return mRowSelectedValue; }
@@ -156,6 +146,17 @@ private:
     void showGatheredFailures(const QStringList& lines);
     void readRow(int row, QString& name, QString& path);
 
+    FileGrid* Grid1 = nullptr;
+    QToolBar* tbBar = nullptr;
+    StatusBar* sbStatus = nullptr;
+    QProgressBar* pbBar = nullptr;
+    ImageList ilImages;
+    QMenu* mnuFile = nullptr;
+    QAction* mnuOpen = nullptr;
+    QAction* mnuExit = nullptr;
+    QMenu* mnuActions = nullptr;
+    QAction* mnuExtract = nullptr;
+    QAction* mnuExtAll = nullptr;
     QWidget* mClientArea = nullptr;
     std::unique_ptr<ProgressBarControl> mProgress;
     std::unique_ptr<frmExtractDir> mDestDialogValue;

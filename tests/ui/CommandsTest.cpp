@@ -63,10 +63,10 @@ protected:
             return mConfirm;
         });
         w.setEntryExtractor([this, &w](const QString& destination, const QString& name, const QString& path) {
-            mVisits.push_back({destination, name, path, w.pbBar->value(), w.pbBar->maximum(),
-                w.sbStatus->panelPicture(2) == "Gray" && w.sbStatus->panelPicture(3) == "Red"
+            mVisits.push_back({destination, name, path, Controls(w).pbBar->value(), Controls(w).pbBar->maximum(),
+                Controls(w).sbStatus->panelPicture(2) == "Gray" && Controls(w).sbStatus->panelPicture(3) == "Red"
                     && QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor
-                    && w.pbBar->isVisible() && !w.Grid1->painting()});
+                    && Controls(w).pbBar->isVisible() && !Controls(w).Grid1->painting()});
             if (mDuringVisit)
                 mDuringVisit(w);
         });
@@ -81,16 +81,16 @@ protected:
 
     void clickCell(frmMain& w, int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
-        const QRect cell = w.Grid1->visualRect(w.Grid1->model()->index(row - 1, 0));
-        QTest::mouseClick(w.Grid1->viewport(), Qt::LeftButton, modifiers, cell.center());
+        const QRect cell = Controls(w).Grid1->visualRect(Controls(w).Grid1->model()->index(row - 1, 0));
+        QTest::mouseClick(Controls(w).Grid1->viewport(), Qt::LeftButton, modifiers, cell.center());
     }
 
     void fire(frmMain& w, Command command, Trigger trigger)
     {
-        QAction* menuItem = command == Command::Open ? w.mnuOpen
-            : command == Command::Exit               ? w.mnuExit
-            : command == Command::Extract            ? w.mnuExtract
-                                                     : w.mnuExtAll;
+        QAction* menuItem = command == Command::Open ? Controls(w).mnuOpen
+            : command == Command::Exit               ? Controls(w).mnuExit
+            : command == Command::Extract            ? Controls(w).mnuExtract
+                                                     : Controls(w).mnuExtAll;
         switch (trigger) {
         case Trigger::Menu:
             menuItem->trigger();
@@ -105,11 +105,11 @@ protected:
                 : command == Command::Extract          ? "Extract"
                                                        : "Extractall";
             QAction* button = nullptr;
-            for (QAction* a : w.tbBar->actions())
+            for (QAction* a : Controls(w).tbBar->actions())
                 if (a->data().toString() == key)
                     button = a;
             ASSERT_NE(button, nullptr) << key;
-            QTest::mouseClick(w.tbBar->widgetForAction(button), Qt::LeftButton);
+            QTest::mouseClick(Controls(w).tbBar->widgetForAction(button), Qt::LeftButton);
             break;
         }
         }
@@ -138,8 +138,9 @@ TEST_F(CommandsTest, MenusAndToolbarAreAsDesigned)
         QStringList items; // "-" for a separator
         QStringList shortcuts;
     } menus[] = {
-        {w.mnuFile, "&File", {"&Open Big Archive", "-", "&Exit"}, {"Ctrl+O", "", "Ctrl+X"}},
-        {w.mnuActions, "&Actions", {"&Extract selected file(s)", "Extract &All to Directory"}, {"Ctrl+E", "Ctrl+A"}},
+        {Controls(w).mnuFile, "&File", {"&Open Big Archive", "-", "&Exit"}, {"Ctrl+O", "", "Ctrl+X"}},
+        {Controls(w).mnuActions, "&Actions", {"&Extract selected file(s)", "Extract &All to Directory"},
+            {"Ctrl+E", "Ctrl+A"}},
     };
     QStringList barTitles;
     for (QAction* a : w.menuBar()->actions())
@@ -164,7 +165,7 @@ TEST_F(CommandsTest, MenusAndToolbarAreAsDesigned)
         const char* tooltip;
     } buttons[] = {{"Open", "Open", "Open Big File"}, {"", "", ""}, {"Extract", "Extract", "Extract Selected file(s)"},
         {"Extractall", "ExtractAll", "Extract All file(s)"}};
-    const QList<QAction*> actions = w.tbBar->actions();
+    const QList<QAction*> actions = Controls(w).tbBar->actions();
     ASSERT_EQ(actions.size(), 4);
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE(i);
@@ -174,13 +175,13 @@ TEST_F(CommandsTest, MenusAndToolbarAreAsDesigned)
         EXPECT_EQ(actions[i]->data().toString(), buttons[i].key);
         EXPECT_EQ(actions[i]->toolTip(), buttons[i].tooltip);
         EXPECT_TRUE(actions[i]->text().isEmpty());
-        const QPixmap picture = w.ilImages.picture(buttons[i].picture);
+        const QPixmap picture = ImageList().picture(buttons[i].picture);
         ASSERT_FALSE(picture.isNull());
         EXPECT_EQ(actions[i]->icon().pixmap(picture.size()).toImage(), picture.toImage());
     }
-    EXPECT_EQ(w.tbBar->toolButtonStyle(), Qt::ToolButtonIconOnly);
+    EXPECT_EQ(Controls(w).tbBar->toolButtonStyle(), Qt::ToolButtonIconOnly);
     for (const char* key : {"Open", "Extract", "ExtractAll", "Gray", "Green", "Red"})
-        EXPECT_FALSE(w.ilImages.picture(key).isNull()) << key;
+        EXPECT_FALSE(ImageList().picture(key).isNull()) << key;
     EXPECT_FALSE(w.windowIcon().isNull());
 }
 
@@ -226,7 +227,7 @@ TEST_F(CommandsTest, MenuShortcutAndToolbarReachTheSameCommand)
     mDialogs.clear();
     mPrompts = 0;
     frmMain& w = startCounting(archive);
-    for (QAction* a : w.tbBar->actions())
+    for (QAction* a : Controls(w).tbBar->actions())
         if (a->isSeparator())
             w.tbBar_ButtonClick(a);
     EXPECT_TRUE(mDialogs.empty());
@@ -324,7 +325,7 @@ TEST_F(CommandsTest, ExtractionCommandsVisitTheirRowsWithTheirProgressScale)
             clickCell(w, c.click);
         if (c.shiftClick)
             clickCell(w, c.shiftClick, Qt::ShiftModifier);
-        const int row = w.Grid1->Row(), rowSel = w.Grid1->RowSel(), col = w.Grid1->Col();
+        const int row = Controls(w).Grid1->Row(), rowSel = Controls(w).Grid1->RowSel(), col = Controls(w).Grid1->Col();
         const bool selected = w.mRowSelected();
         EXPECT_EQ(selected, c.click != 0);
 
@@ -348,19 +349,19 @@ TEST_F(CommandsTest, ExtractionCommandsVisitTheirRowsWithTheirProgressScale)
         EXPECT_EQ(names, c.names);
         EXPECT_EQ(values, c.values);
         // Back to ready; the run leaves the current cell on its last row, Path column.
-        EXPECT_EQ(w.sbStatus->panelPicture(2), "Green");
-        EXPECT_EQ(w.sbStatus->panelPicture(3), "Gray");
+        EXPECT_EQ(Controls(w).sbStatus->panelPicture(2), "Green");
+        EXPECT_EQ(Controls(w).sbStatus->panelPicture(3), "Gray");
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-        EXPECT_FALSE(w.pbBar->isVisible());
-        EXPECT_TRUE(w.Grid1->painting());
+        EXPECT_FALSE(Controls(w).pbBar->isVisible());
+        EXPECT_TRUE(Controls(w).Grid1->painting());
         EXPECT_EQ(w.mRowSelected(), selected);
         if (c.names.isEmpty()) {
-            EXPECT_EQ(w.Grid1->Row(), row);
-            EXPECT_EQ(w.Grid1->RowSel(), rowSel);
-            EXPECT_EQ(w.Grid1->Col(), col);
+            EXPECT_EQ(Controls(w).Grid1->Row(), row);
+            EXPECT_EQ(Controls(w).Grid1->RowSel(), rowSel);
+            EXPECT_EQ(Controls(w).Grid1->Col(), col);
         } else {
-            EXPECT_EQ(w.Grid1->TextMatrix(w.Grid1->Row(), 0), c.names.last());
-            EXPECT_EQ(w.Grid1->Col(), 6);
+            EXPECT_EQ(Controls(w).Grid1->TextMatrix(Controls(w).Grid1->Row(), 0), c.names.last());
+            EXPECT_EQ(Controls(w).Grid1->Col(), 6);
         }
     }
 }
@@ -371,10 +372,10 @@ TEST_F(CommandsTest, KeyboardSelectionIsExtractedByCtrlE)
     frmMain& w = startCounting(sixEntryArchive());
     mConfirm = true;
     mDestination = scratchPath("out") + u'/';
-    w.Grid1->setFocus();
+    Controls(w).Grid1->setFocus();
     EXPECT_FALSE(w.mRowSelected());
-    QTest::keyClick(w.Grid1, Qt::Key_Home, Qt::ControlModifier);
-    QTest::keyClick(w.Grid1, Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(Controls(w).Grid1, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(Controls(w).Grid1, Qt::Key_Down, Qt::ShiftModifier);
     EXPECT_TRUE(w.mRowSelected());
     QTest::keyClick(&w, Qt::Key_E, Qt::ControlModifier);
     EXPECT_EQ(mPrompts, 1);
@@ -391,16 +392,16 @@ TEST_F(CommandsTest, ARunKeepsTheUsersViewAndColumnWidths)
     frmMain& w = startCounting(sixEntryArchive());
     mConfirm = true;
     mDestination = scratchPath("out") + u'/';
-    w.Grid1->horizontalHeader()->resizeSection(0, 300); // as a drag would
-    w.Grid1->horizontalScrollBar()->setValue(0);
-    ASSERT_GT(w.Grid1->horizontalScrollBar()->maximum(), 0) << "the Path column must lie out of sight";
+    Controls(w).Grid1->horizontalHeader()->resizeSection(0, 300); // as a drag would
+    Controls(w).Grid1->horizontalScrollBar()->setValue(0);
+    ASSERT_GT(Controls(w).Grid1->horizontalScrollBar()->maximum(), 0) << "the Path column must lie out of sight";
     for (const Command command : {Command::Extract, Command::ExtractAll}) {
         clickCell(w, 2);
-        w.Grid1->horizontalScrollBar()->setValue(0);
+        Controls(w).Grid1->horizontalScrollBar()->setValue(0);
         fire(w, command, Trigger::Menu);
-        EXPECT_EQ(w.Grid1->horizontalScrollBar()->value(), 0);
-        EXPECT_EQ(w.Grid1->columnWidth(0), 300);
-        EXPECT_EQ(w.Grid1->Col(), 6);
+        EXPECT_EQ(Controls(w).Grid1->horizontalScrollBar()->value(), 0);
+        EXPECT_EQ(Controls(w).Grid1->columnWidth(0), 300);
+        EXPECT_EQ(Controls(w).Grid1->Col(), 6);
     }
 }
 
@@ -467,7 +468,7 @@ TEST_F(CommandsTest, ARunsFailuresCanBeGatheredIntoOneListAtTheEnd)
 TEST_F(CommandsTest, ExtractionCommandsDoNothingOnAnEmptyList)
 {
     frmMain& w = startCounting(QString());
-    QTest::mouseClick(w.Grid1->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    QTest::mouseClick(Controls(w).Grid1->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
     EXPECT_TRUE(w.mRowSelected());
     w.mnuExtract_Click();
     w.mnuExtAll_Click();
@@ -531,13 +532,13 @@ TEST_F(DuringWorkTest, CommandsChosenDuringAListingAreRefused)
         ranDuringListing = w->working();
         readerSeen = gBig.get();
         installCounters(*w);
-        w->mnuOpen->trigger();
-        w->mnuExtAll->trigger();
+        Controls(*w).mnuOpen->trigger();
+        Controls(*w).mnuExtAll->trigger();
         w->Grid1_Click();
-        w->mnuExtract->trigger();
+        Controls(*w).mnuExtract->trigger();
         w->OpenFile(other);
         EXPECT_EQ(gBig.get(), readerSeen);
-        EXPECT_EQ(w->sbStatus->panelPicture(3), "Red");
+        EXPECT_EQ(Controls(*w).sbStatus->panelPicture(3), "Red");
     });
     frmMain& w = start(big);
     ASSERT_TRUE(ranDuringListing);
@@ -545,7 +546,7 @@ TEST_F(DuringWorkTest, CommandsChosenDuringAListingAreRefused)
     EXPECT_EQ(mPrompts, 0);
     EXPECT_TRUE(mVisits.empty());
     EXPECT_EQ(readerSeen, gBig.get());
-    EXPECT_EQ(w.Grid1->Rows(), kEntries + 1);
+    EXPECT_EQ(Controls(w).Grid1->Rows(), kEntries + 1);
     EXPECT_EQ(w.windowTitle(), "Pelkora - " + big);
     const QStringList keys = column(7);
     EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
@@ -559,7 +560,7 @@ TEST_F(DuringWorkTest, ClosingDuringAListingEndsItBetweenEntries)
     // Closed once rows are coming in, so the listing is cut in its middle.
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (gMainForm && gMainForm->Grid1->Rows() > 1) {
+        if (gMainForm && Controls(*gMainForm).Grid1->Rows() > 1) {
             closer.stop();
             gMainForm->close();
         }
@@ -569,8 +570,8 @@ TEST_F(DuringWorkTest, ClosingDuringAListingEndsItBetweenEntries)
     EXPECT_EQ(mExits, 1);
     EXPECT_EQ(gMainForm, nullptr);
     EXPECT_FALSE(w.isVisible());
-    EXPECT_GT(w.Grid1->Rows(), 1);
-    EXPECT_LT(w.Grid1->Rows(), kEntries + 1);
+    EXPECT_GT(Controls(w).Grid1->Rows(), 1);
+    EXPECT_LT(Controls(w).Grid1->Rows(), kEntries + 1);
     EXPECT_TRUE(mReports.empty());
     EXPECT_FALSE(w.working());
 }
@@ -582,16 +583,16 @@ TEST_F(DuringWorkTest, EscStopsAListingOrARunBetweenEntries)
     const QString big = manyEntryArchive(scratchPath("many.big"), kEntries);
     QTimer presser;
     QObject::connect(&presser, &QTimer::timeout, [&] {
-        if (gMainForm && gMainForm->Grid1->Rows() > 1) {
+        if (gMainForm && Controls(*gMainForm).Grid1->Rows() > 1) {
             presser.stop();
             QTest::keyClick(gMainForm, Qt::Key_Escape);
         }
     });
     presser.start(0);
     frmMain& w = start(big);
-    EXPECT_GT(w.Grid1->Rows(), 1);
-    EXPECT_LT(w.Grid1->Rows(), kEntries + 1);
-    EXPECT_TRUE(w.Grid1->painting());
+    EXPECT_GT(Controls(w).Grid1->Rows(), 1);
+    EXPECT_LT(Controls(w).Grid1->Rows(), kEntries + 1);
+    EXPECT_TRUE(Controls(w).Grid1->painting());
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(mExits, 0);
     EXPECT_FALSE(w.working());
@@ -601,14 +602,14 @@ TEST_F(DuringWorkTest, EscStopsAListingOrARunBetweenEntries)
     bool drawableDuringRun = false;
     mDuringVisit = [&](frmMain& window) {
         // Painting is off for speed, yet the list still draws when uncovered.
-        drawableDuringRun = !window.Grid1->painting() && window.Grid1->updatesEnabled();
+        drawableDuringRun = !Controls(window).Grid1->painting() && Controls(window).Grid1->updatesEnabled();
         QTest::keyClick(&window, Qt::Key_Escape);
     };
     w.mnuExtAll_Click();
     EXPECT_TRUE(drawableDuringRun);
     EXPECT_EQ(mVisits.size(), 1u);
-    EXPECT_FALSE(w.pbBar->isVisible());
-    EXPECT_TRUE(w.Grid1->painting());
+    EXPECT_FALSE(Controls(w).pbBar->isVisible());
+    EXPECT_TRUE(Controls(w).Grid1->painting());
 
     mDuringVisit = nullptr;
     mVisits.clear();
@@ -620,9 +621,9 @@ TEST_F(DuringWorkTest, CommandsDuringARunAreRefusedAndClosingEndsIt)
 {
     frmMain& w = startCounting(sixEntryArchive());
     mDuringVisit = [this](frmMain& window) {
-        window.mnuOpen->trigger();
-        window.mnuExtAll->trigger();
-        window.mnuExtract->trigger();
+        Controls(window).mnuOpen->trigger();
+        Controls(window).mnuExtAll->trigger();
+        Controls(window).mnuExtract->trigger();
         if (mVisits.size() == 2)
             window.close();
     };
@@ -631,7 +632,7 @@ TEST_F(DuringWorkTest, CommandsDuringARunAreRefusedAndClosingEndsIt)
     EXPECT_EQ(mPrompts, 1);
     EXPECT_TRUE(mDialogs.empty());
     EXPECT_EQ(mExits, 1);
-    EXPECT_FALSE(w.pbBar->isVisible());
+    EXPECT_FALSE(Controls(w).pbBar->isVisible());
 }
 
 } // namespace
@@ -657,7 +658,7 @@ TEST_F(CommandsTest, ARunBeyondTheFreeSpaceIsAskedAboutFirst)
             questions << text;
             return answer;
         });
-        w.mnuExtAll->trigger();
+        Controls(w).mnuExtAll->trigger();
         ASSERT_EQ(questions.size(), 1);
         EXPECT_TRUE(questions[0].contains("2147483647000 bytes")) << questions[0].toStdString();
         EXPECT_TRUE(questions[0].contains(QDir::toNativeSeparators(mDestination))) << questions[0].toStdString();
@@ -669,7 +670,7 @@ TEST_F(CommandsTest, ARunBeyondTheFreeSpaceIsAskedAboutFirst)
     frmMain& w = startCounting(sixEntryArchive());
     int asked = 0;
     w.setSpaceQuestion([&](const QString&) { return ++asked, false; });
-    w.mnuExtAll->trigger();
+    Controls(w).mnuExtAll->trigger();
     EXPECT_EQ(asked, 0);
     EXPECT_FALSE(mVisits.empty());
 }

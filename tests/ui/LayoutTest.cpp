@@ -22,7 +22,7 @@ protected:
     // Grid1's top left in twips, measured from the client area below the menu bar.
     static QPoint gridPlace(frmMain& w)
     {
-        const QPoint inWindow = w.Grid1->mapTo(&w, QPoint(0, 0));
+        const QPoint inWindow = Controls(w).Grid1->mapTo(&w, QPoint(0, 0));
         return {PixelsToTwips(inWindow.x()), PixelsToTwips(inWindow.y() - w.menuBar()->height())};
     }
 };
@@ -32,35 +32,35 @@ TEST_F(LayoutTest, StartsAtItsDesignedSizeCentred)
     frmMain& w = start();
     EXPECT_EQ(w.width(), TwipsToPixels(9600));
     EXPECT_EQ(w.height() - w.menuBar()->height(), TwipsToPixels(6000));
-    EXPECT_EQ(w.tbBar->height(), TwipsToPixels(420));
-    EXPECT_EQ(w.tbBar->y(), w.menuBar()->height());
-    EXPECT_EQ(w.sbStatus->height(), TwipsToPixels(300));
-    EXPECT_EQ(w.sbStatus->geometry().bottom(), w.height() - 1);
+    EXPECT_EQ(Controls(w).tbBar->height(), TwipsToPixels(420));
+    EXPECT_EQ(Controls(w).tbBar->y(), w.menuBar()->height());
+    EXPECT_EQ(Controls(w).sbStatus->height(), TwipsToPixels(300));
+    EXPECT_EQ(Controls(w).sbStatus->geometry().bottom(), w.height() - 1);
     EXPECT_EQ(gridPlace(w), QPoint(15, 465));
-    EXPECT_EQ(w.sbStatus->panelWidth(2), 300);
-    EXPECT_EQ(w.sbStatus->panelWidth(3), 300);
+    EXPECT_EQ(Controls(w).sbStatus->panelWidth(2), 300);
+    EXPECT_EQ(Controls(w).sbStatus->panelWidth(3), 300);
     const QPoint centre = w.frameGeometry().center();
     const QPoint screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
     EXPECT_LE((centre - screenCentre).manhattanLength(), 1);
-    EXPECT_EQ(w.pbBar->height(), TwipsToPixels(240));
-    EXPECT_EQ(w.pbBar->minimum(), 0);
-    EXPECT_EQ(w.pbBar->maximum(), 100);
+    EXPECT_EQ(Controls(w).pbBar->height(), TwipsToPixels(240));
+    EXPECT_EQ(Controls(w).pbBar->minimum(), 0);
+    EXPECT_EQ(Controls(w).pbBar->maximum(), 100);
 }
 
 TEST_F(LayoutTest, ResizingFollowsTheLayoutStepsAndSkipsNegativeSizes)
 {
     frmMain& w = start(writeArchive("a.big", {{.name = "a.txt", .data = "a"}}));
     w.SetupProgress(5);
-    w.pbBar->show();
-    const QRect barPlace = w.pbBar->geometry();
+    Controls(w).pbBar->show();
+    const QRect barPlace = Controls(w).pbBar->geometry();
     const struct {
         int width;
         int height; // pixels
     } sizes[] = {{800, 600}, {1200, 300}, {400, 900}, {300, 60}, {8, 500}, {5, 5}, {700, 500}};
     for (const auto& s : sizes) {
         SCOPED_TRACE(testing::Message() << s.width << "x" << s.height);
-        const QSize gridBefore = w.Grid1->size();
-        const int panelBefore = w.sbStatus->panelWidth(1);
+        const QSize gridBefore = Controls(w).Grid1->size();
+        const int panelBefore = Controls(w).sbStatus->panelWidth(1);
         w.resize(s.width, s.height);
         ASSERT_EQ(w.size(), QSize(s.width, s.height));
         const int width = PixelsToTwips(w.frameGeometry().width());
@@ -68,12 +68,12 @@ TEST_F(LayoutTest, ResizingFollowsTheLayoutStepsAndSkipsNegativeSizes)
         const int gridWidth = width - 150;
         const int gridHeight = height - 465 - 300 - 420 - 275;
         const int panel1 = width - (300 + 300) - 450;
-        EXPECT_EQ(w.Grid1->width(), gridWidth >= 0 ? TwipsToPixels(gridWidth) : gridBefore.width());
-        EXPECT_EQ(w.Grid1->height(), gridHeight >= 0 ? TwipsToPixels(gridHeight) : gridBefore.height());
-        EXPECT_EQ(w.sbStatus->panelWidth(1), panel1 >= 0 ? panel1 : panelBefore);
+        EXPECT_EQ(Controls(w).Grid1->width(), gridWidth >= 0 ? TwipsToPixels(gridWidth) : gridBefore.width());
+        EXPECT_EQ(Controls(w).Grid1->height(), gridHeight >= 0 ? TwipsToPixels(gridHeight) : gridBefore.height());
+        EXPECT_EQ(Controls(w).sbStatus->panelWidth(1), panel1 >= 0 ? panel1 : panelBefore);
         EXPECT_EQ(gridPlace(w), QPoint(15, 465));
-        EXPECT_EQ(w.pbBar->geometry(), barPlace);
-        EXPECT_EQ(w.Grid1->ColWidth(6), 6000);
+        EXPECT_EQ(Controls(w).pbBar->geometry(), barPlace);
+        EXPECT_EQ(Controls(w).Grid1->ColWidth(6), 6000);
     }
 }
 
@@ -84,15 +84,20 @@ TEST_F(LayoutTest, SetupProgressLaysTheBarOverTheFirstPanel)
         SCOPED_TRACE(n);
         w.resize(windowWidth, 450);
         w.SetupProgress(n);
-        EXPECT_EQ(w.pbBar->x(), w.sbStatus->x() + TwipsToPixels(w.sbStatus->panelLeft(1)));
-        EXPECT_EQ(w.pbBar->y(), w.sbStatus->y() + TwipsToPixels(50));
-        EXPECT_EQ(w.pbBar->width(), TwipsToPixels(w.sbStatus->panelWidth(1) - 10));
-        EXPECT_EQ(w.pbBar->height(), TwipsToPixels(240));
-        EXPECT_EQ(w.pbBar->minimum(), 0);
-        EXPECT_EQ(w.pbBar->maximum(), n);
-        EXPECT_FALSE(w.pbBar->isVisible()); // its callers show it
+        EXPECT_EQ(Controls(w).pbBar->x(),
+            Controls(w).sbStatus->x() + TwipsToPixels(Controls(w).sbStatus->panelLeft(1)));
+        EXPECT_EQ(Controls(w).pbBar->y(), Controls(w).sbStatus->y() + TwipsToPixels(50));
+        EXPECT_EQ(Controls(w).pbBar->width(), TwipsToPixels(Controls(w).sbStatus->panelWidth(1) - 10));
+        EXPECT_EQ(Controls(w).pbBar->height(), TwipsToPixels(240));
+        EXPECT_EQ(Controls(w).pbBar->minimum(), 0);
+        EXPECT_EQ(Controls(w).pbBar->maximum(), n);
+        EXPECT_FALSE(Controls(w).pbBar->isVisible()); // its callers show it
         // In front of the status bar, inside panel 1.
-        EXPECT_TRUE(w.sbStatus->panelWidget(1)->geometry().translated(w.sbStatus->pos()).contains(w.pbBar->geometry()));
+        EXPECT_TRUE(Controls(w)
+                        .sbStatus->panelWidget(1)
+                        ->geometry()
+                        .translated(Controls(w).sbStatus->pos())
+                        .contains(Controls(w).pbBar->geometry()));
     }
 }
 
@@ -101,17 +106,18 @@ TEST_F(LayoutTest, BusyAndReadyStatesSwitchTheLampsAndThePointer)
     frmMain& w = start();
     for (int round = 0; round < 2; ++round) {
         w.ShowBusy();
-        EXPECT_EQ(w.sbStatus->panelPicture(2), "Gray");
-        EXPECT_EQ(w.sbStatus->panelPicture(3), "Red");
+        EXPECT_EQ(Controls(w).sbStatus->panelPicture(2), "Gray");
+        EXPECT_EQ(Controls(w).sbStatus->panelPicture(3), "Red");
         ASSERT_NE(QApplication::overrideCursor(), nullptr);
         EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
-        EXPECT_TRUE(w.mnuOpen->isEnabled() && w.mnuExtract->isEnabled() && w.Grid1->isEnabled());
+        EXPECT_TRUE(Controls(w).mnuOpen->isEnabled() && Controls(w).mnuExtract->isEnabled()
+            && Controls(w).Grid1->isEnabled());
         w.ShowReady();
-        EXPECT_EQ(w.sbStatus->panelPicture(2), "Green");
-        EXPECT_EQ(w.sbStatus->panelPicture(3), "Gray");
+        EXPECT_EQ(Controls(w).sbStatus->panelPicture(2), "Green");
+        EXPECT_EQ(Controls(w).sbStatus->panelPicture(3), "Gray");
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     }
-    EXPECT_EQ(w.sbStatus->panelWidget(2)->pixmap().toImage(), w.ilImages.picture("Green").toImage());
+    EXPECT_EQ(Controls(w).sbStatus->panelWidget(2)->pixmap().toImage(), ImageList().picture("Green").toImage());
 }
 
 } // namespace
@@ -120,7 +126,7 @@ TEST_F(LayoutTest, BusyAndReadyStatesSwitchTheLampsAndThePointer)
 TEST_F(LayoutTest, NumberColumnsAreRightAligned)
 {
     frmMain& w = start(writeArchive("one.big", {{.name = "dir\\file.txt", .data = "12345"}}));
-    const QAbstractItemModel* model = w.Grid1->model();
+    const QAbstractItemModel* model = Controls(w).Grid1->model();
     for (int col = 0; col < 7; ++col) {
         SCOPED_TRACE(col);
         const Qt::Alignment expected = (col >= 3 && col <= 5 ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
@@ -138,17 +144,17 @@ TEST_F(LayoutTest, ValuesFitTheirColumnsInTheFontInUse)
             {.name = "CREDITS", .data = "x", .timestamp = 1104494400}, // 31 Dec 2004 12:00:00
             {.name = "data\\big.bin", .data = "b", .timestamp = 970315200, .uncompressedSize = 33554432}, // 30 Sep 2000
         }));
-    const QFontMetrics metrics = w.Grid1->fontMetrics();
-    for (int row = 1; row < w.Grid1->Rows(); ++row) {
+    const QFontMetrics metrics = Controls(w).Grid1->fontMetrics();
+    for (int row = 1; row < Controls(w).Grid1->Rows(); ++row) {
         for (int col = 1; col <= 5; ++col) {
-            const QString text = w.Grid1->TextMatrix(row, col);
+            const QString text = Controls(w).Grid1->TextMatrix(row, col);
             SCOPED_TRACE(text.toStdString());
-            EXPECT_LE(metrics.horizontalAdvance(text) + 6, w.Grid1->columnWidth(col)) << "column " << col;
+            EXPECT_LE(metrics.horizontalAdvance(text) + 6, Controls(w).Grid1->columnWidth(col)) << "column " << col;
         }
     }
     // The user can still make a column narrower than that.
-    w.Grid1->horizontalHeader()->resizeSection(2, 40);
-    EXPECT_EQ(w.Grid1->columnWidth(2), 40);
+    Controls(w).Grid1->horizontalHeader()->resizeSection(2, 40);
+    EXPECT_EQ(Controls(w).Grid1->columnWidth(2), 40);
 }
 
 // A window larger than the screen (a 2x scale factor on a small screen)
@@ -162,5 +168,5 @@ TEST_F(LayoutTest, AWindowLargerThanTheScreenIsShrunkOntoIt)
     EXPECT_LE(w.width(), area.width());
     EXPECT_LE(w.height(), area.height());
     EXPECT_TRUE(area.contains(w.frameGeometry().topLeft()));
-    EXPECT_GT(w.Grid1->height(), 0);
+    EXPECT_GT(Controls(w).Grid1->height(), 0);
 }

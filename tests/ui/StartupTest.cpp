@@ -37,11 +37,11 @@ protected:
 
     void expectReady(const frmMain& w)
     {
-        EXPECT_EQ(w.sbStatus->panelPicture(2), "Green");
-        EXPECT_EQ(w.sbStatus->panelPicture(3), "Gray");
+        EXPECT_EQ(Controls(w).sbStatus->panelPicture(2), "Green");
+        EXPECT_EQ(Controls(w).sbStatus->panelPicture(3), "Gray");
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-        EXPECT_FALSE(w.pbBar->isVisible());
-        EXPECT_TRUE(w.Grid1->painting());
+        EXPECT_FALSE(Controls(w).pbBar->isVisible());
+        EXPECT_TRUE(Controls(w).Grid1->painting());
     }
 };
 
@@ -59,19 +59,21 @@ TEST_F(StartupTest, WithoutArgumentTheWindowIsEmptyAndReady)
         int width;
     } columns[] = {{"Name", 2400}, {"Type", 1100}, {"Modified", 1850}, {"Size", 1000}, {"Packed", 1000}, {"Ratio", 700},
         {"Path", 6000}, {"Sort", 0}};
-    ASSERT_EQ(w.Grid1->Rows(), 1);
-    ASSERT_EQ(w.Grid1->Cols(), 8);
+    ASSERT_EQ(Controls(w).Grid1->Rows(), 1);
+    ASSERT_EQ(Controls(w).Grid1->Cols(), 8);
     for (int c = 0; c < 8; ++c) {
-        EXPECT_EQ(w.Grid1->TextMatrix(0, c), columns[c].header) << c;
-        EXPECT_EQ(w.Grid1->ColWidth(c), columns[c].width) << c;
-        EXPECT_EQ(w.Grid1->columnWidth(c), std::lround(TwipsToPixels(columns[c].width) * w.Grid1->widthScale())) << c;
-        EXPECT_EQ(w.Grid1->model()->headerData(c, Qt::Horizontal).toString(), columns[c].header) << c;
+        EXPECT_EQ(Controls(w).Grid1->TextMatrix(0, c), columns[c].header) << c;
+        EXPECT_EQ(Controls(w).Grid1->ColWidth(c), columns[c].width) << c;
+        EXPECT_EQ(Controls(w).Grid1->columnWidth(c),
+            std::lround(TwipsToPixels(columns[c].width) * Controls(w).Grid1->widthScale()))
+            << c;
+        EXPECT_EQ(Controls(w).Grid1->model()->headerData(c, Qt::Horizontal).toString(), columns[c].header) << c;
     }
-    EXPECT_TRUE(w.Grid1->horizontalHeader()->isVisible());
-    EXPECT_GT(w.Grid1->horizontalHeader()->height(), 0);
-    EXPECT_EQ(w.Grid1->model()->rowCount(), 0);
-    EXPECT_EQ(w.Grid1->Row(), 0);
-    EXPECT_EQ(w.Grid1->Col(), 0);
+    EXPECT_TRUE(Controls(w).Grid1->horizontalHeader()->isVisible());
+    EXPECT_GT(Controls(w).Grid1->horizontalHeader()->height(), 0);
+    EXPECT_EQ(Controls(w).Grid1->model()->rowCount(), 0);
+    EXPECT_EQ(Controls(w).Grid1->Row(), 0);
+    EXPECT_EQ(Controls(w).Grid1->Col(), 0);
     EXPECT_FALSE(w.mRowSelected());
     ASSERT_NE(w.mDestDialog(), nullptr);
     EXPECT_FALSE(w.mDestDialog()->isVisible());
@@ -155,7 +157,7 @@ TEST_F(StartupTest, WithAnArchiveItIsListedSortedAndNamedInTheCaption)
         {"level1.map", "MAP File", "", "5,000", "", "", "data\\maps\\", y + "data\\maps\\MAP Filelevel1.map"},
     };
     const std::int32_t stamps[] = {t + 7, t + 1, t + 2, t + 3, t + 4, t + 5, t + 6, t};
-    ASSERT_EQ(w.Grid1->Rows(), 9);
+    ASSERT_EQ(Controls(w).Grid1->Rows(), 9);
     for (int r = 0; r < 8; ++r) {
         QStringList cells = rowCells(r + 1);
         QStringList want = expected[r];
@@ -168,8 +170,8 @@ TEST_F(StartupTest, WithAnArchiveItIsListedSortedAndNamedInTheCaption)
         }
         EXPECT_EQ(cells, want) << "row " << r + 1;
     }
-    EXPECT_EQ(w.Grid1->model()->rowCount(), 8);
-    EXPECT_EQ(w.Grid1->model()->data(w.Grid1->model()->index(1, 0)).toString(), "a.b.c");
+    EXPECT_EQ(Controls(w).Grid1->model()->rowCount(), 8);
+    EXPECT_EQ(Controls(w).Grid1->model()->data(Controls(w).Grid1->model()->index(1, 0)).toString(), "a.b.c");
 }
 
 TEST_F(StartupTest, OnlyPathsEndingInBigAreOpened)
@@ -249,7 +251,7 @@ TEST_F(StartupTest, AFailedLoadShowsTheReaderFormReport)
         ASSERT_EQ(mReports.size(), 1u);
         EXPECT_EQ(mReports[0].title, "Application Error");
         EXPECT_EQ(mReports[0].text, c.text);
-        EXPECT_EQ(w.Grid1->Rows(), 1);
+        EXPECT_EQ(Controls(w).Grid1->Rows(), 1);
         EXPECT_EQ(w.windowTitle(), "Pelkora - " + c.path);
         ASSERT_NE(gBig, nullptr);
         EXPECT_FALSE(gBig->Loaded());
@@ -271,8 +273,8 @@ TEST_F(StartupTest, AListingThatFailsPartWayShowsTheRowsReadBeforeIt)
     frmMain& w = start(path);
     ASSERT_EQ(mReports.size(), 1u);
     EXPECT_TRUE(mReports[0].text.contains("In the Module GetFileName")) << mReports[0].text.toStdString();
-    EXPECT_TRUE(w.Grid1->painting());
-    EXPECT_TRUE(w.Grid1->updatesEnabled());
+    EXPECT_TRUE(Controls(w).Grid1->painting());
+    EXPECT_TRUE(Controls(w).Grid1->updatesEnabled());
     EXPECT_EQ(column(0), QStringList({"first.txt", "second.txt"}));
     expectReady(w);
 }

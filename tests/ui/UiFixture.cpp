@@ -5,6 +5,32 @@
 
 namespace pelkora::uitest {
 
+namespace {
+
+template <class T> T* Named(const frmMain& window, const char* name)
+{
+    T* control = window.findChild<T*>(QString::fromLatin1(name));
+    if (!control)
+        ADD_FAILURE() << "the window has no control named " << name;
+    return control;
+}
+
+} // namespace
+
+Controls::Controls(const frmMain& window)
+    : Grid1(Named<FileGrid>(window, "Grid1"))
+    , tbBar(Named<QToolBar>(window, "tbBar"))
+    , sbStatus(Named<StatusBar>(window, "sbStatus"))
+    , pbBar(Named<QProgressBar>(window, "pbBar"))
+    , mnuFile(Named<QMenu>(window, "mnuFile"))
+    , mnuOpen(Named<QAction>(window, "mnuOpen"))
+    , mnuExit(Named<QAction>(window, "mnuExit"))
+    , mnuActions(Named<QMenu>(window, "mnuActions"))
+    , mnuExtract(Named<QAction>(window, "mnuExtract"))
+    , mnuExtAll(Named<QAction>(window, "mnuExtAll"))
+{
+}
+
 void pumpEvents(int ms)
 {
     QElapsedTimer timer;
@@ -49,16 +75,16 @@ frmMain& UiFixture::start(const QString& argumentText)
 QStringList UiFixture::rowCells(int row) const
 {
     QStringList cells;
-    for (int c = 0; c < mWindow->Grid1->Cols(); ++c)
-        cells << mWindow->Grid1->TextMatrix(row, c);
+    for (int c = 0; c < Controls(*mWindow).Grid1->Cols(); ++c)
+        cells << Controls(*mWindow).Grid1->TextMatrix(row, c);
     return cells;
 }
 
 QStringList UiFixture::column(int col) const
 {
     QStringList cells;
-    for (int r = 1; r < mWindow->Grid1->Rows(); ++r)
-        cells << mWindow->Grid1->TextMatrix(r, col);
+    for (int r = 1; r < Controls(*mWindow).Grid1->Rows(); ++r)
+        cells << Controls(*mWindow).Grid1->TextMatrix(r, col);
     return cells;
 }
 

@@ -6,17 +6,40 @@
 #include "app/ErrorReport.h"
 #include "app/ModMain.h"
 #include "ui/FileGrid.h"
+#include "ui/ImageList.h"
 #include "ui/Startup.h"
+#include "ui/StatusBar.h"
 #include "ui/frmMain.h"
 
+#include <QAction>
+#include <QMenu>
+#include <QProgressBar>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QToolBar>
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <vector>
 
 namespace pelkora::uitest {
+
+// The window's controls, found by their object names as a user's tools
+// would find them.
+struct Controls {
+    explicit Controls(const frmMain& window);
+
+    FileGrid* Grid1;
+    QToolBar* tbBar;
+    StatusBar* sbStatus;
+    QProgressBar* pbBar;
+    QMenu* mnuFile;
+    QAction* mnuOpen;
+    QAction* mnuExit;
+    QMenu* mnuActions;
+    QAction* mnuExtract;
+    QAction* mnuExtAll;
+};
 
 struct Report {
     QString title;
