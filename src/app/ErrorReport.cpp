@@ -7,15 +7,6 @@ namespace {
 
 const QString kLineBreak = QStringLiteral("\r\n");
 
-ErrorReportHandler& handlerSlot()
-{
-    static ErrorReportHandler handler = [](const QString& title, const QString& text) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(title),
-            qPrintable(QString(text).replace(kLineBreak, QStringLiteral("\n"))));
-    };
-    return handler;
-}
-
 } // namespace
 
 QString ReaderFormText(const QString& headline, int number, const QString& description)
@@ -31,27 +22,27 @@ QString CaughtFormText(const QString& headline, const QString& source, int numbe
         + description;
 }
 
-ErrorReportHandler SetErrorReportHandler(ErrorReportHandler handler)
+void ReportToStderr(const QString& title, const QString& text)
 {
-    ErrorReportHandler previous = std::move(handlerSlot());
-    handlerSlot() = std::move(handler);
-    return previous;
+    std::fprintf(stderr, "%s: %s\n", qPrintable(title),
+        qPrintable(QString(text).replace(kLineBreak, QStringLiteral("\n"))));
 }
 
-void ShowErrorReport(const QString& text)
+void ShowErrorReport(const ErrorReporter& report, const QString& text)
 {
-    if (handlerSlot())
-        handlerSlot()(kErrorTitle, text);
+    if (report)
+        report(kErrorTitle, text);
 }
 
-void ReportReaderError(const QString& headline, int number, const QString& description)
+void ReportReaderError(const ErrorReporter& report, const QString& headline, int number, const QString& description)
 {
-    ShowErrorReport(ReaderFormText(headline, number, description));
+    ShowErrorReport(report, ReaderFormText(headline, number, description));
 }
 
-void ReportCaughtError(const QString& headline, const QString& source, int number, const QString& description)
+void ReportCaughtError(const ErrorReporter& report, const QString& headline, const QString& source, int number,
+    const QString& description)
 {
-    ShowErrorReport(CaughtFormText(headline, source, number, description));
+    ShowErrorReport(report, CaughtFormText(headline, source, number, description));
 }
 
 } // namespace pelkora

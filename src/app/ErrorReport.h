@@ -1,8 +1,8 @@
 #pragma once
 // The application's error report: a message box titled "Application Error"
-// in two forms. The texts are built here; showing them goes through one
-// replaceable handler so that the window shows a modal box, the command-line
-// tool prints, and tests capture the report instead of blocking on it.
+// in two forms. The texts are built here; whoever starts a piece of work
+// passes the reporter that shows them: the window shows a modal box, the
+// command-line tool prints, and tests capture the report.
 
 #include <QString>
 #include <functional>
@@ -19,14 +19,17 @@ QString ReaderFormText(const QString& headline, int number, const QString& descr
 // line, number, description.
 QString CaughtFormText(const QString& headline, const QString& source, int number, const QString& description);
 
-using ErrorReportHandler = std::function<void(const QString& title, const QString& text)>;
+// Shows one report: its title and its text, lines separated by CR LF.
+using ErrorReporter = std::function<void(const QString& title, const QString& text)>;
 
-// Installs the handler and returns the previous one. The default writes the
-// text to stderr.
-ErrorReportHandler SetErrorReportHandler(ErrorReportHandler handler);
+// Writes the report to stderr, one line per line of text.
+void ReportToStderr(const QString& title, const QString& text);
 
-void ShowErrorReport(const QString& text);
-void ReportReaderError(const QString& headline, int number, const QString& description);
-void ReportCaughtError(const QString& headline, const QString& source, int number, const QString& description);
+// Each hands `report` the text with the title "Application Error"; an unset
+// reporter shows nothing.
+void ShowErrorReport(const ErrorReporter& report, const QString& text);
+void ReportReaderError(const ErrorReporter& report, const QString& headline, int number, const QString& description);
+void ReportCaughtError(const ErrorReporter& report, const QString& headline, const QString& source, int number,
+    const QString& description);
 
 } // namespace pelkora

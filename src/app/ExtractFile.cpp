@@ -37,7 +37,7 @@ std::int32_t findListedEntry(cBig& big, const QString& fullName, int& failureNum
 
 } // namespace
 
-Extraction::Extraction(cBig& big, const QString& destination, FailureReport report)
+Extraction::Extraction(cBig& big, const QString& destination, ErrorReporter report)
     : mBig(big)
     , mDestination(destination)
     , mWriter(ExtractRoot(destination))
@@ -48,14 +48,14 @@ Extraction::Extraction(cBig& big, const QString& destination, FailureReport repo
 void Extraction::ExtractListed(const QString& name, const QString& path)
 {
     const auto caught = [&](const QString& source, int number, const QString& description) {
-        mReport(CaughtFormText(kExtractHeadline, source, number, description));
+        ReportCaughtError(mReport, kExtractHeadline, source, number, description);
     };
     try {
         const QString fullName = path + name;
         int failureNumber = 0;
         const std::int32_t id = findListedEntry(mBig, fullName, failureNumber);
         if (id < 0) {
-            mReport(readerNumberText(failureNumber));
+            ShowErrorReport(mReport, readerNumberText(failureNumber));
             return;
         }
         const ExtractResult result = ExtractEntry(mBig, id, mWriter, fullName);
@@ -72,13 +72,13 @@ void Extraction::ExtractListed(const QString& name, const QString& path)
     }
 }
 
-void ExtractFile(const QString& destination, const QString& name, const QString& path)
+void ExtractFile(const QString& destination, const QString& name, const QString& path, const ErrorReporter& report)
 {
     if (!gBig) {
-        ShowErrorReport(readerNumberText(cError::NotLoaded));
+        ShowErrorReport(report, readerNumberText(cError::NotLoaded));
         return;
     }
-    Extraction(*gBig, destination, &ShowErrorReport).ExtractListed(name, path);
+    Extraction(*gBig, destination, report).ExtractListed(name, path);
 }
 
 } // namespace pelkora

@@ -4,21 +4,18 @@
 // the next), and where failures are reported. Made by each extraction command
 // for its run; nothing about it lives outside the object.
 
+#include "app/ErrorReport.h"
 #include "archive/cBig.h"
 #include "support/ConfinedWrite.h"
 
 #include <QString>
-#include <functional>
 
 namespace pelkora {
 
 class Extraction {
 public:
-    // Shows the text of a failure's report (the error report's forms).
-    using FailureReport = std::function<void(const QString& text)>;
-
     // `destination`: the extract-to folder, ending in a separator.
-    Extraction(cBig& big, const QString& destination, FailureReport report);
+    Extraction(cBig& big, const QString& destination, ErrorReporter report);
     Extraction(const Extraction&) = delete;
     Extraction& operator=(const Extraction&) = delete;
 
@@ -32,7 +29,7 @@ private:
     cBig& mBig;
     QString mDestination;
     ConfinedWriter mWriter;
-    FailureReport mReport;
+    ErrorReporter mReport;
 };
 
 } // namespace pelkora

@@ -29,7 +29,7 @@ void EventServer::serve(int sliceMs)
     mSinceLast.start();
 }
 
-void LoadBigFile(const QString& filename, FileListControl& list, ProgressControl& progress)
+void LoadBigFile(const QString& filename, FileListControl& list, ProgressControl& progress, const ErrorReporter& report)
 {
     EventServer events;
     try {
@@ -37,7 +37,7 @@ void LoadBigFile(const QString& filename, FileListControl& list, ProgressControl
         cBig* big = gBig.get();
         big->Load(filename);
         if (!big->Loaded()) {
-            ReportReaderError(kLoadHeadline, big->Error().Number(), big->Error().Description());
+            ReportReaderError(report, kLoadHeadline, big->Error().Number(), big->Error().Description());
             return;
         }
         // Emptying the old list and reading the directory took a while.
@@ -82,9 +82,9 @@ void LoadBigFile(const QString& filename, FileListControl& list, ProgressControl
         events.serve(0);
         list.arrangeRows(firstListed, order);
     } catch (const BigRuntimeError& e) {
-        ReportCaughtError(kLoadHeadline, e.source(), e.number(), e.description());
+        ReportCaughtError(report, kLoadHeadline, e.source(), e.number(), e.description());
     } catch (const std::bad_alloc&) {
-        ReportCaughtError(kLoadHeadline, QStringLiteral("LoadBigFile"), runtime_error::OutOfMemory,
+        ReportCaughtError(report, kLoadHeadline, QStringLiteral("LoadBigFile"), runtime_error::OutOfMemory,
             QStringLiteral("Out of memory listing \"%1\".").arg(filename));
     }
 }

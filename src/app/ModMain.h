@@ -4,6 +4,7 @@
 // extracting one listed entry. The window supplies the list and the progress
 // bar through the small interfaces below.
 
+#include "app/ErrorReport.h"
 #include "archive/cBig.h"
 
 #include <QElapsedTimer>
@@ -51,14 +52,15 @@ void ReleaseBig();
 // Opens `filename` in a new reader stored in gBig and lists every entry into
 // `list` (emptied by the caller), then sorts those rows on the list's last
 // column and hands the list the order. Failures are shown with the error
-// report.
-void LoadBigFile(const QString& filename, FileListControl& list, ProgressControl& progress);
+// report given.
+void LoadBigFile(const QString& filename, FileListControl& list, ProgressControl& progress,
+    const ErrorReporter& report);
 
 // Extracts the listed entry (Name and Path cells) of gBig under
 // `destination` (the extract-to folder, ending in a separator): a run of one
-// entry (see Extraction.h). Failures are shown with the error report; always
-// returns.
-void ExtractFile(const QString& destination, const QString& name, const QString& path);
+// entry (see Extraction.h). Failures are shown with the error report given;
+// always returns.
+void ExtractFile(const QString& destination, const QString& name, const QString& path, const ErrorReporter& report);
 
 // Lets pending window events run during long work, at most about every
 // `sliceMs` so that loops stay fast yet the window repaints (always when 0).

@@ -1,7 +1,5 @@
 #include "ui/ErrorBox.h"
 
-#include "app/ErrorReport.h"
-
 #include <QApplication>
 #include <QMessageBox>
 
@@ -14,14 +12,12 @@ std::unique_ptr<QMessageBox> MakeErrorBox(const QString& title, const QString& t
     return box;
 }
 
-void InstallErrorBoxReport()
+void ShowErrorBox(const QString& title, const QString& text)
 {
-    SetErrorReportHandler([](const QString& title, const QString& text) {
-        // The report's lines are separated by CR LF; the box breaks at LF.
-        QString shown = text;
-        shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        MakeErrorBox(title, shown, QApplication::activeWindow())->exec();
-    });
+    // The report's lines are separated by CR LF; the box breaks at LF.
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    MakeErrorBox(title, shown, QApplication::activeWindow())->exec();
 }
 
 } // namespace pelkora

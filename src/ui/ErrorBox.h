@@ -12,7 +12,8 @@ namespace pelkora {
 
 std::unique_ptr<QMessageBox> MakeErrorBox(const QString& title, const QString& text, QWidget* parent = nullptr);
 
-// Routes the application's error report to the modal box.
-void InstallErrorBoxReport();
+// The window's error reporter: shows the report in that box over the active
+// window and waits for OK.
+void ShowErrorBox(const QString& title, const QString& text);
 
 } // namespace pelkora

@@ -7,20 +7,11 @@
 
 #include <QCoreApplication>
 #include <QUrl>
+#include <utility>
 
 namespace pelkora {
 
 frmMain* gMainForm = nullptr;
-
-namespace {
-
-ShutdownExit& exitSlot()
-{
-    static ShutdownExit exit = [] { QCoreApplication::exit(0); };
-    return exit;
-}
-
-} // namespace
 
 QString ArgumentText(const QStringList& arguments)
 {
@@ -37,11 +28,15 @@ QString ArchivePathFromArgument(const QString& argumentText)
     return url.isValid() && url.isLocalFile() ? url.toLocalFile() : argumentText;
 }
 
-std::unique_ptr<frmMain> Main(const QString& argumentText)
+std::unique_ptr<frmMain> Main(const QString& argumentText, WindowHooks hooks)
 {
     BuildCrcTable();
     InitLZSS();
     auto window = std::make_unique<frmMain>();
+    if (hooks.report)
+        window->setErrorReporter(std::move(hooks.report));
+    if (hooks.exit)
+        window->setProgramExit(std::move(hooks.exit));
     gMainForm = window.get();
     gMainForm->Form_Load();
     gMainForm->show();
@@ -50,22 +45,15 @@ std::unique_ptr<frmMain> Main(const QString& argumentText)
     return window;
 }
 
-ShutdownExit SetShutdownExit(ShutdownExit exit)
-{
-    ShutdownExit previous = std::move(exitSlot());
-    exitSlot() = std::move(exit);
-    return previous;
-}
-
 void ShutDown()
 {
     // A listing or extraction loop may be running below this call: it sees
     // the window shutting down after the current entry and returns.
-    if (gMainForm)
-        gMainForm->setShuttingDown();
-    gMainForm = nullptr;
-    if (exitSlot())
-        exitSlot()();
+    frmMain* window = std::exchange(gMainForm, nullptr);
+    if (!window)
+        return; // already shut down
+    window->setShuttingDown();
+    window->exitProgram();
 }
 
 } // namespace pelkora

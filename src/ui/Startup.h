@@ -1,6 +1,8 @@
 #pragma once
 // Start and end of the window program: `Main`, `gMainForm` and `ShutDown`.
 
+#include "app/ErrorReport.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -21,18 +23,21 @@ QString ArgumentText(const QStringList& arguments);
 // passes it for %u, becomes its local path; anything else stays as it is.
 QString ArchivePathFromArgument(const QString& argumentText);
 
+// What the caller gives the window before it loads: where its failures are
+// shown and how the program ends (each left at the window's default when
+// unset).
+struct WindowHooks {
+    ErrorReporter report;
+    std::function<void()> exit;
+};
+
 // Builds the shared tables, creates, loads and shows the main window, and
 // hands a non-empty argument text, whole, to its `OpenFile`. The caller owns
 // the window and runs the event loop unless `ShutDown` already ran.
-std::unique_ptr<frmMain> Main(const QString& argumentText);
+std::unique_ptr<frmMain> Main(const QString& argumentText, WindowHooks hooks = {});
 
 // Ends the program: stops running loops between two entries and leaves the
-// event loop through the exit hook.
+// event loop through the window's exit hook.
 void ShutDown();
-
-// The last step of `ShutDown`; by default it quits the application's event
-// loop. Tests replace it so the process lives on. Returns the previous hook.
-using ShutdownExit = std::function<void()>;
-ShutdownExit SetShutdownExit(ShutdownExit exit);
 
 } // namespace pelkora

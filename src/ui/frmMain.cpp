@@ -71,11 +71,11 @@ const QChar kPathSeparator = u'/'; // Qt's separator on every platform
 // The Extraction of one command's run, alive while the command runs.
 class RunScope {
 public:
-    RunScope(std::unique_ptr<Extraction>& run, const QString& destination)
+    RunScope(std::unique_ptr<Extraction>& run, const QString& destination, const ErrorReporter& report)
         : mHeld(run)
     {
         if (gBig)
-            mHeld = std::make_unique<Extraction>(*gBig, destination, &ShowErrorReport);
+            mHeld = std::make_unique<Extraction>(*gBig, destination, report);
     }
     ~RunScope() { mHeld.reset(); }
     RunScope(const RunScope&) = delete;
@@ -137,7 +137,7 @@ frmMain::frmMain()
         if (mRun && mRun->destination() == destination)
             mRun->ExtractListed(name, path);
         else
-            ExtractFile(destination, name, path);
+            ExtractFile(destination, name, path, reporter());
     })
 {
     setWindowTitle(kCaption);
@@ -437,7 +437,7 @@ void frmMain::OpenFile(const QString& filename)
     SetupProgress(1);
     pbBar->show();
     repaint();
-    LoadBigFile(filename, *Grid1, *mProgress);
+    LoadBigFile(filename, *Grid1, *mProgress, reporter());
     pbBar->hide();
     ShowReady();
     setWindowTitle(kCaption + QStringLiteral(" - ") + filename);
@@ -546,18 +546,33 @@ QString gatheredLine(const QString& entry, const QString& text)
 
 } // namespace
 
+ErrorReporter frmMain::reporter()
+{
+    return [this](const QString& title, const QString& text) { report(title, text); };
+}
+
+void frmMain::report(const QString& title, const QString& text)
+{
+    // In a run, the first failure may ask to gather the rest for its end.
+    if (mInRun && mGathering)
+        mGathered << gatheredLine(mRunEntry, text);
+    else if (mInRun && mRunFailurePrompt)
+        mGathering = mRunFailurePrompt(title, text);
+    else if (mReport)
+        mReport(title, text);
+}
+
+void frmMain::exitProgram()
+{
+    if (mExitProgram)
+        mExitProgram();
+}
+
 void frmMain::beginRun(std::int32_t progressMaximum)
 {
     mGathered.clear();
     mGathering = false;
-    mPreviousReport = SetErrorReportHandler([this](const QString& title, const QString& text) {
-        if (mGathering)
-            mGathered << gatheredLine(mRunEntry, text);
-        else if (mRunFailurePrompt)
-            mGathering = mRunFailurePrompt(title, text);
-        else if (mPreviousReport)
-            mPreviousReport(title, text);
-    });
+    mInRun = true;
     ShowBusy();
     SetupProgress(progressMaximum);
     pbBar->show();
@@ -589,8 +604,7 @@ void frmMain::showGatheredFailures(const QStringList& lines)
 
 void frmMain::endRun()
 {
-    SetErrorReportHandler(std::move(mPreviousReport));
-    mPreviousReport = nullptr;
+    mInRun = false;
     if (!mGathered.isEmpty()) {
         const QStringList lines = std::exchange(mGathered, {});
         if (mShowGathered)
@@ -633,7 +647,7 @@ void frmMain::mnuExtract_Click()
     if (!roomFor(destination, first, last))
         return;
     WorkScope scope(mWorking, mStopRequested);
-    const RunScope run(mRun, destination);
+    const RunScope run(mRun, destination, reporter());
     beginRun(last - first + 1);
     int counter = 0;
     for (int row = first; row <= last && !mShuttingDown && !mStopRequested; ++row) {
@@ -659,7 +673,7 @@ void frmMain::mnuExtAll_Click()
     if (!roomFor(destination, 1, rows - 1))
         return;
     WorkScope scope(mWorking, mStopRequested);
-    const RunScope run(mRun, destination);
+    const RunScope run(mRun, destination, reporter());
     beginRun(rows);
     for (int row = 1; row < rows && !mShuttingDown && !mStopRequested; ++row) {
         mProgress->setValue(static_cast<float>(row));

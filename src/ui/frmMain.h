@@ -12,8 +12,10 @@
 
 #include "app/ErrorReport.h"
 #include "app/ModMain.h"
+#include "ui/ErrorBox.h"
 #include "ui/ImageList.h"
 
+#include <QCoreApplication>
 #include <QMainWindow>
 #include <QPoint>
 #include <QString>
@@ -93,6 +95,15 @@ public:
     void setShuttingDown() { mShuttingDown = true; }
     bool shuttingDown() const { return mShuttingDown; }
 
+    // Shows the failures of the window's work. The default is the modal
+    // error box.
+    void setErrorReporter(ErrorReporter report) { mReport = std::move(report); }
+    // Ends the program once the window has shut down; by default it quits
+    // the application's event loop.
+    using ProgramExit = std::function<void()>;
+    void setProgramExit(ProgramExit exit) { mExitProgram = std::move(exit); }
+    void exitProgram();
+
     // The Open dialog: shown with a title, a starting file name and a filter,
     // returns the file name it ends with (the starting one when cancelled).
     using OpenDialogRunner =
@@ -145,6 +156,9 @@ private:
     void endRun();
     void showGatheredFailures(const QStringList& lines);
     void readRow(int row, QString& name, QString& path);
+    // The reporter handed to the work the window starts.
+    ErrorReporter reporter();
+    void report(const QString& title, const QString& text);
 
     FileGrid* Grid1 = nullptr;
     QToolBar* tbBar = nullptr;
@@ -175,10 +189,12 @@ private:
     EventServer mEvents; // served between the rows of an extraction run
     RunFailurePrompt mRunFailurePrompt;
     GatheredFailures mShowGathered;
-    QString mRunEntry;                  // the entry being extracted, for gathered failures
-    QStringList mGathered;              // failures gathered during the run
-    bool mGathering = false;            // the user asked for the rest at the end
-    ErrorReportHandler mPreviousReport; // the report outside runs
+    QString mRunEntry;       // the entry being extracted, for gathered failures
+    QStringList mGathered;   // failures gathered during the run
+    bool mGathering = false; // the user asked for the rest at the end
+    bool mInRun = false;     // an extraction run is going on
+    ErrorReporter mReport = &ShowErrorBox;
+    ProgramExit mExitProgram = [] { QCoreApplication::exit(0); };
 };
 
 } // namespace pelkora

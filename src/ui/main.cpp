@@ -18,7 +18,6 @@ int main(int argc, char** argv)
     pelkora::InstallInterruptionHandlers();
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("pelkora"));
-    pelkora::InstallErrorBoxReport();
     // A path in another encoding than UTF-8 would turn into another name and
     // be reported as missing: say what is wrong instead.
     const int undecodable = pelkora::UndecodableArgument(argc, argv);
@@ -26,7 +25,7 @@ int main(int argc, char** argv)
             ? QString()
             : pelkora::ArchivePathFromArgument(pelkora::ArgumentText(QCoreApplication::arguments())));
     if (undecodable)
-        pelkora::ShowErrorReport(
+        pelkora::ShowErrorReport(&pelkora::ShowErrorBox,
             QStringLiteral("The path \"%1\" is not valid UTF-8, so it cannot be opened. Rename the "
                            "file or a folder above it.")
                 .arg(QString::fromLocal8Bit(argv[undecodable])));

@@ -75,7 +75,7 @@ TEST_F(ExtractFileTest, WritesEachEntryWithItsBytesFoldersAndTime)
     for (const TestEntry& e : entries) {
         SCOPED_TRACE(e.name.toStdString());
         const auto [name, path] = cells(e.name);
-        ExtractFile(dest, name, path);
+        ExtractFile(dest, name, path, reports.reporter());
         EXPECT_EQ(ReadAll(onDisk(e.name)), e.data);
         EXPECT_EQ(ModifiedSeconds(onDisk(e.name)), e.timestamp);
     }
@@ -93,8 +93,8 @@ TEST_F(ExtractFileTest, ReplacesAnExistingFileAndKeepsAReadOnlyOne)
     }
     ASSERT_TRUE(QFile::setPermissions(onDisk("data\\locked.txt"), QFileDevice::ReadOwner | QFileDevice::ReadGroup));
 
-    ExtractFile(dest, "new.txt", "data\\");
-    ExtractFile(dest, "locked.txt", "data\\");
+    ExtractFile(dest, "new.txt", "data\\", reports.reporter());
+    ExtractFile(dest, "locked.txt", "data\\", reports.reporter());
 
     EXPECT_EQ(ReadAll(onDisk("data\\new.txt")), "new");
     EXPECT_EQ(ModifiedSeconds(onDisk("data\\new.txt")), 3600);
@@ -126,13 +126,13 @@ TEST_F(ExtractFileTest, EntriesSharingAHashEachGetTheirOwnBytes)
     // that stops at the first hash match.
     for (const std::size_t i : {1u, 0u, 3u, 2u}) {
         const auto [name, path] = cells(entries[i].name.toUpper());
-        ExtractFile(dest, name, path);
+        ExtractFile(dest, name, path, reports.reporter());
     }
     for (const TestEntry& e : entries)
         EXPECT_EQ(ReadAll(onDisk(e.name.toUpper())), e.data) << e.name.toStdString();
     EXPECT_EQ(reports.texts, QStringList());
 
-    ExtractFile(dest, "abe", "");
+    ExtractFile(dest, "abe", "", reports.reporter());
     EXPECT_EQ(reports.texts, QStringList({ReaderFormText(kExtractHeadline, 1004, "File not found in archive.")}));
     EXPECT_FALSE(QFileInfo::exists(dest + "abe"));
 }
@@ -155,7 +155,7 @@ TEST_F(ExtractFileTest, FailuresAreReportedAndWriteNothing)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name.toStdString());
         reports.texts.clear();
-        ExtractFile(dest, c.name, c.path);
+        ExtractFile(dest, c.name, c.path, reports.reporter());
         ASSERT_EQ(reports.texts.size(), 1);
         EXPECT_TRUE(reports.texts[0].startsWith(c.report)) << reports.texts[0].toStdString();
         if (c.path.isEmpty())
@@ -180,12 +180,12 @@ TEST_F(ExtractFileTest, RunKeepsItsDestinationAndLeavesOthersAlone)
     load(entries);
     const QString elsewhere = tmp.filePath("elsewhere") + QDir::separator();
     {
-        Extraction run(*gBig, dest, &ShowErrorReport);
+        Extraction run(*gBig, dest, reports.reporter());
         for (const TestEntry& e : entries) {
             const auto [name, path] = cells(e.name);
             run.ExtractListed(name, path);
         }
-        ExtractFile(elsewhere, QStringLiteral("one.txt"), QStringLiteral("data\\"));
+        ExtractFile(elsewhere, QStringLiteral("one.txt"), QStringLiteral("data\\"), reports.reporter());
         EXPECT_GT(OpenDescriptorsOn(dest), 0) << "the run holds its folders";
     }
     EXPECT_EQ(reports.texts, QStringList());

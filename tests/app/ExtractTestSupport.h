@@ -50,21 +50,19 @@ inline bool SetModifiedSeconds(const QString& path, qint64 seconds)
         && f.setFileTime(QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC), QFileDevice::FileModificationTime);
 }
 
-// Captures every error report (title and text) while alive.
+// Captures the texts of the error reports handed to its reporter.
 class CapturedReports {
 public:
-    CapturedReports()
-    {
-        mPrevious = SetErrorReportHandler([this](const QString&, const QString& text) { texts << text; });
-    }
-    ~CapturedReports() { SetErrorReportHandler(std::move(mPrevious)); }
+    CapturedReports() = default;
     CapturedReports(const CapturedReports&) = delete;
     CapturedReports& operator=(const CapturedReports&) = delete;
 
-    QStringList texts;
+    ErrorReporter reporter()
+    {
+        return [this](const QString&, const QString& text) { texts << text; };
+    }
 
-private:
-    ErrorReportHandler mPrevious;
+    QStringList texts;
 };
 
 } // namespace pelkora::testsupport

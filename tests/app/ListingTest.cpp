@@ -152,20 +152,12 @@ public:
 
 class LoadBigFileTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        previous = SetErrorReportHandler([this](const QString&, const QString& text) { reports << text; });
-    }
-    void TearDown() override
-    {
-        SetErrorReportHandler(previous);
-        ReleaseBig();
-    }
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    void TearDown() override { ReleaseBig(); }
 
     QTemporaryDir dir;
     QStringList reports;
-    ErrorReportHandler previous;
+    const ErrorReporter report = [this](const QString&, const QString& text) { reports << text; };
 };
 
 TEST_F(LoadBigFileTest, ListsInIdOrderThenHandsTheListTheSortedOrder)
@@ -188,7 +180,7 @@ TEST_F(LoadBigFileTest, ListsInIdOrderThenHandsTheListTheSortedOrder)
     QTimer probe; // counts each time the event loop is served
     QObject::connect(&probe, &QTimer::timeout, [&] { ++list.served; });
     probe.start(0);
-    LoadBigFile(path, list, progress);
+    LoadBigFile(path, list, progress, report);
     probe.stop();
     EXPECT_TRUE(reports.empty()) << reports.join('\n').toStdString();
 
@@ -215,7 +207,7 @@ TEST_F(LoadBigFileTest, AnEmptyArchiveGetsAnEmptyOrder)
     ASSERT_TRUE(WriteBigArchive(path, {}));
     RecordingList list;
     NoProgress progress;
-    LoadBigFile(path, list, progress);
+    LoadBigFile(path, list, progress, report);
     EXPECT_TRUE(reports.empty());
     EXPECT_TRUE(list.rows.empty());
     EXPECT_EQ(list.arranged, 1);

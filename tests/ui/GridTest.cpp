@@ -270,9 +270,7 @@ TEST(ErrorBox, IsAModalBoxWithOneOkButtonAndNoIcon)
     EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
     EXPECT_EQ(box->buttons().size(), 1);
 
-    // The installed report shows that box and waits for OK.
-    const ErrorReportHandler previous = SetErrorReportHandler(nullptr);
-    InstallErrorBoxReport();
+    // The window's reporter shows that box and waits for OK.
     QString seenTitle, seenText;
     QTimer::singleShot(0, [&] {
         auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -282,8 +280,7 @@ TEST(ErrorBox, IsAModalBoxWithOneOkButtonAndNoIcon)
         EXPECT_EQ(shown->icon(), QMessageBox::NoIcon);
         shown->button(QMessageBox::Ok)->click();
     });
-    ReportReaderError(kLoadHeadline, 1001, "File not found.");
-    SetErrorReportHandler(previous);
+    ReportReaderError(&ShowErrorBox, kLoadHeadline, 1001, "File not found.");
     EXPECT_EQ(seenTitle, "Application Error");
     EXPECT_EQ(seenText,
         "An error occurred while loading a new Big file.\n\nError Number: 1001\nDescription: File not found.");

@@ -43,18 +43,12 @@ void pumpEvents(int ms)
 void UiFixture::SetUp()
 {
     ASSERT_TRUE(mDir.isValid());
-    mPreviousHandler = SetErrorReportHandler([this](const QString& title, const QString& text) {
-        mReports.push_back({title, text});
-    });
-    mPreviousExit = SetShutdownExit([this] { ++mExits; });
 }
 
 void UiFixture::TearDown()
 {
     mWindow.reset();
     ReleaseBig();
-    SetErrorReportHandler(mPreviousHandler);
-    SetShutdownExit(mPreviousExit);
     while (QApplication::overrideCursor())
         QApplication::restoreOverrideCursor();
 }
@@ -68,7 +62,12 @@ QString UiFixture::writeArchive(const QString& fileName, const std::vector<tests
 
 frmMain& UiFixture::start(const QString& argumentText)
 {
-    mWindow = Main(argumentText);
+    mWindow = Main(argumentText,
+        {.report =
+                [this](const QString& title, const QString& text) {
+                    mReports.push_back({title, text});
+                },
+            .exit = [this] { ++mExits; }});
     return *mWindow;
 }
 

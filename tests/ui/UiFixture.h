@@ -69,8 +69,6 @@ protected:
     int mExits = 0;
 
 private:
-    ErrorReportHandler mPreviousHandler;
-    ShutdownExit mPreviousExit;
 };
 
 // Pumps events for about `ms` milliseconds.
