@@ -99,8 +99,8 @@ void BM_ExtractAll(benchmark::State& state)
         // One writer for the run, as the window and the tool keep one.
         ConfinedWriter writer(ExtractRoot(dest));
         for (std::int32_t id = 0; id < a.big->FileCount(); ++id) {
-            const ExtractResult r = ExtractEntry(*a.big, id, writer, a.names[static_cast<std::size_t>(id)]);
-            if (!r.ok) {
+            const Failure r = ExtractEntry(*a.big, id, writer, a.names[static_cast<std::size_t>(id)]);
+            if (!r.ok()) {
                 state.SkipWithError(qPrintable(r.description));
                 break;
             }

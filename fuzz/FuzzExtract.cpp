@@ -163,20 +163,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         EntryPrefetcher prefetcher(big, items, ahead ? EntryPrefetcher::Mode::Ahead : EntryPrefetcher::Mode::InTurn);
         for (const EntryPrefetcher::Item& item : items) {
             const PreparedEntry* prepared = prefetcher.next();
-            ExtractResult result;
+            Failure result;
             if (keptWriter) {
                 result = WritePreparedEntry(*prepared, writer);
             } else {
                 ConfinedWriter fresh(ExtractRoot(dest));
                 result = WritePreparedEntry(*prepared, fresh);
             }
-            if (!result.ok)
+            if (!result.ok())
                 continue;
-            if (!result.target.startsWith(dest + u'/'))
+            if (!result.subject.startsWith(dest + u'/'))
                 fail(QStringLiteral("entry %1 \"%2\" written outside the destination: %3")
                          .arg(item.id)
-                         .arg(item.fullName, result.target));
-            written[result.target] = item.id;
+                         .arg(item.fullName, result.subject));
+            written[result.subject] = item.id;
         }
     }
     for (const auto& [target, id] : written) {
@@ -185,7 +185,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fail(QStringLiteral("entry %1 reported written but %2 cannot be read").arg(id).arg(target));
         QByteArray expected;
         try {
-            expected = ReadEntryContent(big, id);
+            expected = ReadEntryContent(*big.Directory(), id);
         } catch (const BigRuntimeError&) {
             fail(QStringLiteral("entry %1 extracted although its data cannot be read").arg(id));
         }

@@ -63,7 +63,7 @@ void EntryPrefetcher::run()
             entry = PrepareEntry(mDirectory, item.id, item.fullName);
         } catch (const std::bad_alloc&) {
             entry.fullName = item.fullName;
-            entry.failure = {false, QStringLiteral("PrepareEntry"), extract_error::OutOfMemory,
+            entry.failure = {failure::OutOfMemory, QStringLiteral("PrepareEntry"),
                 QStringLiteral("\"%1\": out of memory.").arg(item.fullName), {}};
         }
         const std::size_t bytes = static_cast<std::size_t>(entry.content.size());

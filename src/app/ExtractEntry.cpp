@@ -42,20 +42,20 @@ bool heldWhole(const EntrySource& source)
     return source.data.size <= kLargestHeldPacked && source.unpacked <= kLargestHeldUnpacked;
 }
 
-ExtractResult failure(const QString& source, int number, const QString& fullName, const QString& reason,
+Failure entryFailure(const QString& source, int number, const QString& fullName, const QString& reason,
     const QString& target = {})
 {
-    return {false, source, number, entryLabel(fullName) + QStringLiteral(": ") + reason, target};
+    return {number, source, entryLabel(fullName) + QStringLiteral(": ") + reason, target};
 }
 
-ExtractResult fileSystemFailure(int number, const QString& fullName, const QString& reason, const QString& target)
+Failure fileSystemFailure(int number, const QString& fullName, const QString& reason, const QString& target)
 {
-    return failure(QStringLiteral("ExtractEntry"), number, fullName, reason, target);
+    return entryFailure(QStringLiteral("ExtractEntry"), number, fullName, reason, target);
 }
 
-ExtractResult damaged(const QString& fullName, bool compressed, qint64 decoded, qint64 promised)
+Failure damaged(const QString& fullName, bool compressed, qint64 decoded, qint64 promised)
 {
-    return failure(compressed ? QStringLiteral("UnLZSS") : QStringLiteral("GetFileBlob"), extract_error::DamagedEntry,
+    return entryFailure(compressed ? QStringLiteral("UnLZSS") : QStringLiteral("GetFileBlob"), failure::DamagedEntry,
         fullName,
         decoded > promised
             ? QStringLiteral("damaged, it decodes to more than its stored unpacked size %1.").arg(promised)
@@ -65,18 +65,6 @@ ExtractResult damaged(const QString& fullName, bool compressed, qint64 decoded, 
 }
 
 } // namespace
-
-QByteArray ReadEntryContent(cBig& big, std::int32_t ID)
-{
-    QByteArray stored = big.GetFileBlob(ID);
-    // The reader answers "not loaded" and a bad ID with an empty array and a
-    // number; that must not turn into an empty file.
-    if (big.Error().Number() != 0)
-        throw BigRuntimeError(big.Error().Number(), QStringLiteral("GetFileBlob"), big.Error().Description());
-    if (big.data_compressed_flag(ID))
-        return UnLZSS(stored, static_cast<std::size_t>(std::max(0, big.data_uncompressed_size(ID))));
-    return stored;
-}
 
 QByteArray ReadEntryContent(const BigDirectory& directory, std::int32_t ID)
 {
@@ -97,13 +85,13 @@ QString ExtractRoot(const QString& destination)
     return root;
 }
 
-ExtractResult ExtractEntry(cBig& big, std::int32_t ID, const QString& destination, const QString& fullName)
+Failure ExtractEntry(cBig& big, std::int32_t ID, const QString& destination, const QString& fullName)
 {
     ConfinedWriter writer(ExtractRoot(destination));
     return ExtractEntry(big, ID, writer, fullName);
 }
 
-ExtractResult ExtractEntry(cBig& big, std::int32_t ID, ConfinedWriter& writer, const QString& fullName)
+Failure ExtractEntry(cBig& big, std::int32_t ID, ConfinedWriter& writer, const QString& fullName)
 {
     return WritePreparedEntry(PrepareEntry(big, ID, fullName), writer);
 }
@@ -122,7 +110,7 @@ PreparedEntry PrepareEntry(const std::shared_ptr<const BigDirectory>& directory,
     const QString unsafe = UnsafeNameReason(fullName);
     if (!unsafe.isEmpty()) {
         entry.failure =
-            fileSystemFailure(extract_error::UnsafeName, fullName, QStringLiteral("refused, ") + unsafe + u'.', {});
+            fileSystemFailure(failure::UnsafeName, fullName, QStringLiteral("refused, ") + unsafe + u'.', {});
         return entry;
     }
     entry.components = fullName.split(kArchiveSeparator);
@@ -151,9 +139,10 @@ PreparedEntry PrepareEntry(const std::shared_ptr<const BigDirectory>& directory,
             return entry;
         }
     } catch (const BigRuntimeError& e) {
-        entry.failure = failure(e.source(), e.number(), fullName, QStringLiteral("cannot be read: ") + e.description());
+        entry.failure =
+            entryFailure(e.source(), e.number(), fullName, QStringLiteral("cannot be read: ") + e.description());
     } catch (const std::bad_alloc&) {
-        entry.failure = failure(QStringLiteral("UnLZSS"), extract_error::OutOfMemory, fullName,
+        entry.failure = entryFailure(QStringLiteral("UnLZSS"), failure::OutOfMemory, fullName,
             QStringLiteral("out of memory while decoding."));
     }
     return entry;
@@ -163,7 +152,7 @@ namespace {
 
 // Writes a streamed entry to `fd`: a stored one copied by the kernel where it
 // can, anything else read and decoded in pieces. Starts over when run again.
-ContentStatus writeStreamed(const PreparedEntry& entry, int fd, ExtractResult& why)
+ContentStatus writeStreamed(const PreparedEntry& entry, int fd, Failure& why)
 {
     EntrySource rest = *entry.streamed;
     if (!rest.compressed) {
@@ -174,7 +163,7 @@ ContentStatus writeStreamed(const PreparedEntry& entry, int fd, ExtractResult& w
         case CopyEnd::Failed:
             return ContentStatus::WriteFailed;
         case CopyEnd::SourceShort:
-            why = failure(QStringLiteral("GetFileBlob"), runtime_error::PastEndOfFile, entry.fullName,
+            why = entryFailure(QStringLiteral("GetFileBlob"), failure::PastEndOfFile, entry.fullName,
                 QStringLiteral("cannot be read: its data runs past the end of the file."));
             return ContentStatus::Failed;
         case CopyEnd::Unsupported:
@@ -206,7 +195,7 @@ ContentStatus writeStreamed(const PreparedEntry& entry, int fd, ExtractResult& w
         why = damaged(entry.fullName, rest.compressed, entry.streamed->unpacked + 1, entry.streamed->unpacked);
         return ContentStatus::Failed;
     case StreamEnd::ReadFailed:
-        why = failure(streamed.readError->source(), streamed.readError->number(), entry.fullName,
+        why = entryFailure(streamed.readError->source(), streamed.readError->number(), entry.fullName,
             QStringLiteral("cannot be read: ") + streamed.readError->description());
         return ContentStatus::Failed;
     case StreamEnd::Stopped:
@@ -216,14 +205,14 @@ ContentStatus writeStreamed(const PreparedEntry& entry, int fd, ExtractResult& w
         errno = writeError;
         return ContentStatus::WriteFailed;
     }
-    why = failure(QStringLiteral("ExtractEntry"), extract_error::PathAccess, entry.fullName,
+    why = entryFailure(QStringLiteral("ExtractEntry"), failure::PathAccess, entry.fullName,
         QStringLiteral("not written: interrupted."));
     return ContentStatus::Failed;
 }
 
 } // namespace
 
-ExtractResult WritePreparedEntry(const PreparedEntry& entry, ConfinedWriter& writer)
+Failure WritePreparedEntry(const PreparedEntry& entry, ConfinedWriter& writer)
 {
     if (entry.components.isEmpty())
         return entry.failure; // the name was refused: no path to name
@@ -232,9 +221,9 @@ ExtractResult WritePreparedEntry(const PreparedEntry& entry, ConfinedWriter& wri
     if (!target.isEmpty() && !target.endsWith(u'/'))
         target += u'/';
     target += entry.components.join(u'/');
-    if (!entry.failure.ok) {
-        ExtractResult r = entry.failure;
-        r.target = target;
+    if (!entry.failure.ok()) {
+        Failure r = entry.failure;
+        r.subject = target;
         return r;
     }
 
@@ -242,21 +231,21 @@ ExtractResult WritePreparedEntry(const PreparedEntry& entry, ConfinedWriter& wri
     // exclusively, and an existing one is only replaced by a rename after a
     // complete write (see support/ConfinedWrite.h).
     const QStringList folders = entry.components.first(entry.components.size() - 1);
-    ExtractResult why;
+    Failure why;
     const ConfinedResult written = entry.streamed
         ? writer.write(
             folders, entry.components.last(), [&](int fd) { return writeStreamed(entry, fd, why); }, entry.modifiedUtc)
         : writer.write(folders, entry.components.last(), entry.content, entry.modifiedUtc);
     if (written.error == ConfinedError::ContentFailed) {
-        why.target = target;
+        why.subject = target;
         return why;
     }
     if (!written.ok()) {
         const int number =
-            written.error == ConfinedError::TargetReadOnly ? extract_error::ReadOnlyTarget : extract_error::PathAccess;
+            written.error == ConfinedError::TargetReadOnly ? failure::ReadOnlyTarget : failure::PathAccess;
         return fileSystemFailure(number, entry.fullName, written.message(), target);
     }
-    return {true, {}, 0, {}, target};
+    return {0, {}, {}, target};
 }
 
 } // namespace pelkora

@@ -21,34 +21,19 @@ namespace pelkora {
 // entry keeps the reader's number and has the reader's operation as its source
 // ("GetFileBlob"); a decoder that runs out of memory has the source "UnLZSS";
 // everything the file system refuses has the source "ExtractEntry".
-namespace extract_error {
-inline constexpr int OutOfMemory = runtime_error::OutOfMemory;
-inline constexpr int DamagedEntry = runtime_error::BadRecord; // decoded length differs from the stored unpacked size
-inline constexpr int UnsafeName = 52;                         // the name is refused (see SafeName.h)
-inline constexpr int ReadOnlyTarget = 70;                     // an existing read-only file is kept
-inline constexpr int PathAccess = runtime_error::FileAccess;  // a link in the way, a folder or file that cannot be made
-} // namespace extract_error
-
-struct ExtractResult {
-    bool ok = true;
-    QString source;      // the operation that failed ("GetFileBlob", "ExtractEntry", ...)
-    int number = 0;      // its number
-    QString description; // what went wrong, naming the entry
-    QString target;      // the path written (or that would have been)
-};
-
 // Writes entry ID of `big` under `destination` (a folder path, native form,
 // with or without a trailing separator) as destination + fullName, where the
 // archive's "\" becomes the native separator. `fullName` is the name the
 // entry is written under (the caller's listed name, normally GetFileName(ID)).
 // Refuses unsafe names and writing through symbolic links; replaces an
 // existing file only after a complete write; sets the modification time from
-// the entry's moment. Never throws.
-ExtractResult ExtractEntry(cBig& big, std::int32_t ID, const QString& destination, const QString& fullName);
+// the entry's moment. Never throws. The result's subject is the path
+// written (or that would have been), also when nothing failed.
+Failure ExtractEntry(cBig& big, std::int32_t ID, const QString& destination, const QString& fullName);
 
 // The same through a writer for the destination that is kept from entry to
 // entry, so that a run over many entries opens each folder once.
-ExtractResult ExtractEntry(cBig& big, std::int32_t ID, ConfinedWriter& writer, const QString& fullName);
+Failure ExtractEntry(cBig& big, std::int32_t ID, ConfinedWriter& writer, const QString& fullName);
 
 // ExtractEntry in its two steps, so that entries can be read and decoded on
 // one thread while the ones before them are written on another.
@@ -61,7 +46,7 @@ struct PreparedEntry {
     std::optional<EntrySource> streamed;           // set for an entry written from the archive in pieces
     std::shared_ptr<const BigDirectory> directory; // what to stream it from
     qint64 modifiedUtc = 0;                        // the file time, seconds since 1970 UTC
-    ExtractResult failure;                         // ok unless the name was refused or the entry could not be read
+    Failure failure;                               // ok unless the name was refused or the entry could not be read
 };
 
 // Checks the name, finds the entry's data, reads and decodes it when small
@@ -77,17 +62,15 @@ PreparedEntry PrepareEntry(const cBig& big, std::int32_t ID, const QString& full
 // Writes a prepared entry (or gives its failure, with the target path).
 // Uses the file system, and for a streamed entry only positioned reads of
 // the directory, which any thread may make.
-ExtractResult WritePreparedEntry(const PreparedEntry& entry, ConfinedWriter& writer);
+Failure WritePreparedEntry(const PreparedEntry& entry, ConfinedWriter& writer);
 
 // The folder ExtractEntry writes below for `destination` (native form, with
 // or without a trailing separator): "/" separators, ending in one.
 QString ExtractRoot(const QString& destination);
 
-// The decoded content of entry ID (UnLZSS when its flag is set). Throws
-// BigRuntimeError from the reader, also for its own failures (not loaded, ID
-// out of bounds), and std::bad_alloc from the decoder.
-QByteArray ReadEntryContent(cBig& big, std::int32_t ID);
-// The same from a shared directory, changing nothing (source "GetFileBlob").
+// The decoded content of entry ID of a shared directory (UnLZSS when its flag
+// is set), changing nothing. Throws BigRuntimeError from the reader (source
+// "GetFileBlob") and std::bad_alloc from the decoder.
 QByteArray ReadEntryContent(const BigDirectory& directory, std::int32_t ID);
 
 } // namespace pelkora

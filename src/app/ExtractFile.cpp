@@ -58,16 +58,16 @@ void Extraction::ExtractListed(const QString& name, const QString& path)
             ShowErrorReport(mReport, readerNumberText(failureNumber));
             return;
         }
-        const ExtractResult result = ExtractEntry(mBig, id, mWriter, fullName);
-        if (!result.ok)
+        const Failure result = ExtractEntry(mBig, id, mWriter, fullName);
+        if (!result.ok())
             caught(result.source, result.number, result.description);
     } catch (const BigRuntimeError& e) {
         caught(e.source(), e.number(), e.description());
     } catch (const std::bad_alloc&) {
-        caught(QStringLiteral("ExtractFile"), extract_error::OutOfMemory,
+        caught(QStringLiteral("ExtractFile"), failure::OutOfMemory,
             QStringLiteral("\"%1\": out of memory.").arg(path + name));
     } catch (const std::exception& e) {
-        caught(QStringLiteral("ExtractFile"), extract_error::PathAccess,
+        caught(QStringLiteral("ExtractFile"), failure::PathAccess,
             QStringLiteral("\"%1\": %2").arg(path + name, QString::fromLocal8Bit(e.what())));
     }
 }

@@ -84,7 +84,7 @@ void LoadBigFile(const QString& filename, FileListControl& list, ProgressControl
     } catch (const BigRuntimeError& e) {
         ReportCaughtError(report, kLoadHeadline, e.source(), e.number(), e.description());
     } catch (const std::bad_alloc&) {
-        ReportCaughtError(report, kLoadHeadline, QStringLiteral("LoadBigFile"), runtime_error::OutOfMemory,
+        ReportCaughtError(report, kLoadHeadline, QStringLiteral("LoadBigFile"), failure::OutOfMemory,
             QStringLiteral("Out of memory listing \"%1\".").arg(filename));
     }
 }

@@ -75,14 +75,13 @@ void BigDirectory::readAt(qint64 offset, char* dst, qint64 size, const char* wha
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            raise(runtime_error::DeviceIo, source,
+            raise(failure::DeviceIo, source,
                 QStringLiteral("Cannot read %1: %2.")
                     .arg(readSubject(what, ID), QString::fromLocal8Bit(std::strerror(errno))));
         if (got == 0) {
             QString subject = readSubject(what, ID);
             subject[0] = subject[0].toUpper();
-            raise(runtime_error::PastEndOfFile, source,
-                QStringLiteral("%1 runs past the end of the file.").arg(subject));
+            raise(failure::PastEndOfFile, source, QStringLiteral("%1 runs past the end of the file.").arg(subject));
         }
         done += got;
     }
@@ -99,7 +98,7 @@ BigDirectory::Opened BigDirectory::Open(const QString& filename)
     try {
         d->mFile = std::make_unique<QFile>(filename);
         if (!d->mFile->open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-            raise(runtime_error::FileAccess, source,
+            raise(failure::FileAccess, source,
                 QStringLiteral("Cannot open \"%1\": %2.").arg(filename, d->mFile->errorString()));
         d->mFd = d->mFile->handle();
         d->mFileSize = d->mFile->size();
@@ -113,14 +112,13 @@ BigDirectory::Opened BigDirectory::Open(const QString& filename)
             return {nullptr, cError::NotABigFile};
 
         if (d->mFileSize < big::kHeaderSize)
-            raise(runtime_error::PastEndOfFile, source, QStringLiteral("The header runs past the end of the file."));
+            raise(failure::PastEndOfFile, source, QStringLiteral("The header runs past the end of the file."));
         const std::int32_t count = readInt32(header + big::kHeaderFileCountOffset);
         if (count < 0)
-            raise(runtime_error::BadRecord, source,
-                QStringLiteral("The archive's entry count is negative (%1).").arg(count));
+            raise(failure::BadRecord, source, QStringLiteral("The archive's entry count is negative (%1).").arg(count));
         const qint64 directoryBytes = static_cast<qint64>(count) * big::kEntrySize;
         if (big::kHeaderSize + directoryBytes > d->mFileSize)
-            raise(runtime_error::PastEndOfFile, source, QStringLiteral("Directory runs past the end of the file."));
+            raise(failure::PastEndOfFile, source, QStringLiteral("Directory runs past the end of the file."));
 
         QByteArray raw(directoryBytes, Qt::Uninitialized);
         if (directoryBytes > 0)
@@ -135,7 +133,7 @@ BigDirectory::Opened BigDirectory::Open(const QString& filename)
         }
         std::sort(d->mIndex.begin(), d->mIndex.end());
     } catch (const std::bad_alloc&) {
-        raise(runtime_error::OutOfMemory, source,
+        raise(failure::OutOfMemory, source,
             QStringLiteral("Out of memory reading the directory of \"%1\".").arg(filename));
     }
     return {std::move(d), 0};
@@ -165,9 +163,9 @@ std::int32_t BigDirectory::nameLengthOf(std::int32_t ID, const char* source) con
     const BigEntry& e = Entry(ID);
     const std::int32_t length = big::EffectiveNameLength(e.nameLength);
     if (length < 0)
-        raise(runtime_error::BadRecord, source, QStringLiteral("Entry %1 has a negative name length.").arg(ID));
+        raise(failure::BadRecord, source, QStringLiteral("Entry %1 has a negative name length.").arg(ID));
     if (e.entryOffset < 0)
-        raise(runtime_error::BadRecord, source, QStringLiteral("Entry %1 has a negative offset.").arg(ID));
+        raise(failure::BadRecord, source, QStringLiteral("Entry %1 has a negative offset.").arg(ID));
     return length;
 }
 
@@ -179,7 +177,7 @@ QString BigDirectory::Name(std::int32_t ID, NameBlock* cache) const
     const std::int32_t length = nameLengthOf(ID, source);
     const qint64 offset = e.entryOffset;
     if (offset + length > mFileSize)
-        raise(runtime_error::PastEndOfFile, source,
+        raise(failure::PastEndOfFile, source,
             QStringLiteral("The name of entry %1 runs past the end of the file.").arg(ID));
     if (length == 0)
         return {};
@@ -200,8 +198,7 @@ QString BigDirectory::Name(std::int32_t ID, NameBlock* cache) const
         UnscrambleName(reinterpret_cast<unsigned char*>(bytes.data()), length - 1);
         return FromAnsi(bytes);
     } catch (const std::bad_alloc&) {
-        raise(runtime_error::OutOfMemory, source,
-            QStringLiteral("Out of memory reading the name of entry %1.").arg(ID));
+        raise(failure::OutOfMemory, source, QStringLiteral("Out of memory reading the name of entry %1.").arg(ID));
     }
 }
 
@@ -212,12 +209,12 @@ StoredRange BigDirectory::Stored(std::int32_t ID) const
     const BigEntry& e = Entry(ID);
     const std::int32_t length = nameLengthOf(ID, source);
     if (e.compressedSize < 0)
-        raise(runtime_error::BadRecord, source, QStringLiteral("Entry %1 has a negative packed size.").arg(ID));
+        raise(failure::BadRecord, source, QStringLiteral("Entry %1 has a negative packed size.").arg(ID));
     if (e.compressedSize == 0)
         return {};
     const qint64 start = static_cast<qint64>(e.entryOffset) + length + big::kNameDataGap;
     if (start + e.compressedSize > mFileSize)
-        raise(runtime_error::PastEndOfFile, source,
+        raise(failure::PastEndOfFile, source,
             QStringLiteral("The data of entry %1 runs past the end of the file.").arg(ID));
     return {start, e.compressedSize};
 }
@@ -232,7 +229,7 @@ QByteArray BigDirectory::Blob(std::int32_t ID) const
         readAt(data.start, bytes.data(), data.size, "data", ID, "GetFileBlob");
         return bytes;
     } catch (const std::bad_alloc&) {
-        raise(runtime_error::OutOfMemory, "GetFileBlob",
+        raise(failure::OutOfMemory, "GetFileBlob",
             QStringLiteral("Out of memory reading the data of entry %1.").arg(ID));
     }
 }

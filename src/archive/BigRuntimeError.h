@@ -3,40 +3,31 @@
 // anything other than the reader's own numbered errors: a file that cannot be
 // opened or read, a directory or entry that does not fit in the file, memory
 // that cannot be had. It carries the number and description the reader
-// recorded, and the operation name as its source.
+// recorded, and the operation name as its source. It stays inside the
+// reader's callers: each catches it and goes on with its `failure()`.
+
+#include "support/Failure.h"
 
 #include <QString>
 #include <stdexcept>
 
 namespace pelkora {
 
-// Numbers of run-time failures (the reader's own errors are 1001-1005).
-namespace runtime_error {
-inline constexpr int OutOfMemory = 7;
-inline constexpr int DeviceIo = 57;
-inline constexpr int PastEndOfFile = 62;
-inline constexpr int BadRecord = 63;
-inline constexpr int FileAccess = 75;
-} // namespace runtime_error
-
 class BigRuntimeError : public std::runtime_error {
 public:
     BigRuntimeError(int number, QString source, QString description)
         : std::runtime_error(description.toStdString())
-        , mNumber(number)
-        , mSource(std::move(source))
-        , mDescription(std::move(description))
+        , mFailure{number, std::move(source), std::move(description), {}}
     {
     }
 
-    int number() const { return mNumber; }
-    const QString& source() const { return mSource; }
-    const QString& description() const { return mDescription; }
+    int number() const { return mFailure.number; }
+    const QString& source() const { return mFailure.source; }
+    const QString& description() const { return mFailure.description; }
+    const Failure& failure() const { return mFailure; }
 
 private:
-    int mNumber;
-    QString mSource;
-    QString mDescription;
+    Failure mFailure;
 };
 
 } // namespace pelkora

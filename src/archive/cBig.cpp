@@ -121,7 +121,7 @@ QByteArray cBig::GetFileBlob(std::int32_t ID)
 void cBig::ReadData(qint64 offset, char* dst, qint64 size, std::int32_t ID) const
 {
     if (!Loaded())
-        throw BigRuntimeError(runtime_error::DeviceIo, QStringLiteral("GetFileBlob"),
+        throw BigRuntimeError(failure::DeviceIo, QStringLiteral("GetFileBlob"),
             QStringLiteral("Cannot read the data of entry %1: %2.")
                 .arg(QString::number(ID), QString::fromLocal8Bit(std::strerror(EBADF))));
     mDirectory->ReadData(offset, dst, size, ID);

@@ -1,6 +1,8 @@
 #pragma once
 // The last failure of an archive reader: a number and a description.
 
+#include "support/Failure.h"
+
 #include <QString>
 #include <array>
 
@@ -9,11 +11,11 @@ namespace pelkora {
 class cError {
 public:
     // The reader's own failures.
-    static constexpr int FileNotFound = 1001;
-    static constexpr int NotABigFile = 1002;
-    static constexpr int NotLoaded = 1003;
-    static constexpr int NotInArchive = 1004;
-    static constexpr int IdOutOfBounds = 1005;
+    static constexpr int FileNotFound = failure::FileNotFound;
+    static constexpr int NotABigFile = failure::NotABigFile;
+    static constexpr int NotLoaded = failure::NotLoaded;
+    static constexpr int NotInArchive = failure::NotInArchive;
+    static constexpr int IdOutOfBounds = failure::IdOutOfBounds;
 
     cError();
 

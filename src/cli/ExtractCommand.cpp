@@ -75,7 +75,7 @@ int extractToStdout(cBig& big, const std::vector<const CliEntry*>& selected, con
         try {
             const EntrySource source = EntrySourceOf(big, e->id);
             if (source.data.size <= kLargestHeld && source.unpacked <= kLargestHeld) {
-                const QByteArray content = ReadEntryContent(big, e->id);
+                const QByteArray content = ReadEntryContent(*big.Directory(), e->id);
                 if (content.size() != source.unpacked)
                     damaged(e, content.size(), source.unpacked);
                 else
@@ -214,8 +214,8 @@ int ExtractCommand(const CliOptions& options)
             const PreparedEntry* prepared = prefetcher.next();
             if (!prepared)
                 break; // cannot happen: one prepared entry per entry to write
-            const ExtractResult result = WritePreparedEntry(*prepared, writer);
-            if (!result.ok) {
+            const Failure result = WritePreparedEntry(*prepared, writer);
+            if (!result.ok()) {
                 out.Error(options.archive, result.description);
                 anyFailed = true;
                 ++failed;
@@ -224,7 +224,7 @@ int ExtractCommand(const CliOptions& options)
             ++written;
             bytes += prepared->content.size();
             if (options.verbose && !options.quiet)
-                out.Line(result.target);
+                out.Line(result.subject);
         }
     }
     out.EndProgress();

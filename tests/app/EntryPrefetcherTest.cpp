@@ -78,13 +78,13 @@ TEST_P(EntryPrefetcherTest, GivesEveryEntryInOrderWithItsFailures)
             EXPECT_EQ(big.GetFileBlob(i).isEmpty(), false);
         EXPECT_EQ(big.Error().Number(), i == 9 ? 62 : 0);
         if (i == 5) {
-            EXPECT_FALSE(p->failure.ok);
+            EXPECT_FALSE(p->failure.ok());
             EXPECT_TRUE(p->components.isEmpty());
         } else if (i == 9) {
-            EXPECT_FALSE(p->failure.ok);
+            EXPECT_FALSE(p->failure.ok());
             EXPECT_TRUE(p->failure.description.contains("cannot be read")) << p->failure.description.toStdString();
         } else {
-            EXPECT_TRUE(p->failure.ok) << p->failure.description.toStdString();
+            EXPECT_TRUE(p->failure.ok()) << p->failure.description.toStdString();
             EXPECT_EQ(p->content, contentOf(i));
             EXPECT_EQ(p->modifiedUtc, 1000 + i);
         }
@@ -134,9 +134,9 @@ TEST_P(EntryPrefetcherTest, GoesOnAfterTheReaderIsGone)
         SCOPED_TRACE(entry.name.toStdString());
         const PreparedEntry* p = prefetcher.next();
         ASSERT_NE(p, nullptr);
-        const ExtractResult result = WritePreparedEntry(*p, writer);
-        ASSERT_TRUE(result.ok) << result.description.toStdString();
-        EXPECT_EQ(ReadAll(result.target), entry.data);
+        const Failure result = WritePreparedEntry(*p, writer);
+        ASSERT_TRUE(result.ok()) << result.description.toStdString();
+        EXPECT_EQ(ReadAll(result.subject), entry.data);
     }
     EXPECT_EQ(prefetcher.next(), nullptr);
 }
@@ -149,7 +149,7 @@ TEST_P(EntryPrefetcherTest, FailsEveryEntryOfAReaderNotLoaded)
         const PreparedEntry* p = prefetcher.next();
         ASSERT_NE(p, nullptr);
         EXPECT_EQ(p->fullName, name);
-        EXPECT_FALSE(p->failure.ok);
+        EXPECT_FALSE(p->failure.ok());
         EXPECT_EQ(p->failure.number, 1003);
         EXPECT_EQ(p->failure.source, "GetFileBlob");
     }

@@ -130,14 +130,14 @@ TEST_F(ExtractEntryTest, RefusesUnsafeNamesAndWritesNearMisses)
         const QString caseDest = dest + QStringLiteral("/case%1").arg(id);
         ASSERT_TRUE(QDir().mkpath(caseDest));
 
-        const ExtractResult r = ExtractEntry(big, id, caseDest, c.name);
-        EXPECT_EQ(r.ok, c.safe) << r.description.toStdString();
+        const Failure r = ExtractEntry(big, id, caseDest, c.name);
+        EXPECT_EQ(r.ok(), c.safe) << r.description.toStdString();
         if (c.safe) {
             QString expected = caseDest + u'/' + QString(c.name).replace(u'\\', u'/');
             EXPECT_EQ(ReadAll(expected), "EVIL " + c.name.toUtf8());
         } else {
             EXPECT_EQ(r.source, "ExtractEntry");
-            EXPECT_EQ(r.number, extract_error::UnsafeName);
+            EXPECT_EQ(r.number, failure::UnsafeName);
             EXPECT_TRUE(r.description.contains(u'"' + c.name + u'"')) << r.description.toStdString();
             EXPECT_TRUE(QDir(caseDest).isEmpty());
         }
@@ -169,9 +169,9 @@ TEST_F(ExtractEntryTest, WritesNothingThroughLinks)
     load(entries);
     for (std::int32_t id = 0; id < big.FileCount(); ++id) {
         SCOPED_TRACE(entries[static_cast<std::size_t>(id)].name.toStdString());
-        const ExtractResult r = ExtractEntry(big, id, dest, big.GetFileName(id));
-        EXPECT_FALSE(r.ok);
-        EXPECT_EQ(r.number, extract_error::PathAccess);
+        const Failure r = ExtractEntry(big, id, dest, big.GetFileName(id));
+        EXPECT_FALSE(r.ok());
+        EXPECT_EQ(r.number, failure::PathAccess);
         EXPECT_TRUE(r.description.contains("link")) << r.description.toStdString();
     }
     EXPECT_EQ(ReadAll(victim), "KEEP");
@@ -182,16 +182,16 @@ TEST_F(ExtractEntryTest, WritesNothingThroughLinks)
 
 // Runs `extract` while the file system refuses bytes beyond `limit` (the
 // process's file size limit, with the signal for it ignored).
-template <typename Extract> ExtractResult withFileSizeLimit(rlim_t limit, Extract extract)
+template <typename Extract> Failure withFileSizeLimit(rlim_t limit, Extract extract)
 {
     struct rlimit saved { };
     if (::getrlimit(RLIMIT_FSIZE, &saved) != 0)
-        return {false, "getrlimit", 0, "cannot read the file size limit", {}};
+        return {failure::FileAccess, "getrlimit", "cannot read the file size limit", {}};
     auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     struct rlimit small = saved;
     small.rlim_cur = limit;
     ::setrlimit(RLIMIT_FSIZE, &small);
-    ExtractResult r = extract();
+    Failure r = extract();
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
     return r;
@@ -218,14 +218,14 @@ TEST_F(ExtractEntryTest, FailedReplacementKeepsTheOldFile)
         ASSERT_TRUE(WriteFile(target, "OLD CONTENT"));
         ASSERT_TRUE(SetModifiedSeconds(target, 123456));
 
-        ExtractResult r;
+        Failure r;
         if (c.limitFileSize) {
             // The file system refuses bytes beyond 4 KiB: the write fails midway.
             r = withFileSizeLimit(4096, [&] { return ExtractEntry(big, c.id, dest, QString::fromLatin1(c.file)); });
         } else {
             r = ExtractEntry(big, c.id, dest, QString::fromLatin1(c.file));
         }
-        EXPECT_FALSE(r.ok);
+        EXPECT_FALSE(r.ok());
         EXPECT_TRUE(r.description.contains(QLatin1String(c.file))) << r.description.toStdString();
         EXPECT_EQ(ReadAll(target), "OLD CONTENT");
         EXPECT_EQ(ModifiedSeconds(target), 123456);
@@ -264,9 +264,9 @@ TEST_F(ExtractEntryTest, DamagedEntryIsAFailureAndKeepsTheOldFile)
                 ASSERT_TRUE(WriteFile(target, "OLD CONTENT"));
                 ASSERT_TRUE(SetModifiedSeconds(target, 123456));
             }
-            const ExtractResult r = ExtractEntry(big, id, dest, name);
-            EXPECT_FALSE(r.ok);
-            EXPECT_EQ(r.number, extract_error::DamagedEntry);
+            const Failure r = ExtractEntry(big, id, dest, name);
+            EXPECT_FALSE(r.ok());
+            EXPECT_EQ(r.number, failure::DamagedEntry);
             EXPECT_TRUE(r.description.contains(u'"' + name + u'"')) << r.description.toStdString();
             EXPECT_TRUE(r.description.contains(QString::number(big.data_uncompressed_size(id))))
                 << r.description.toStdString();
@@ -337,13 +337,13 @@ TEST_F(ExtractEntryTest, LargeEntriesAreWrittenInPiecesAndCheckedTheSameWay)
                 ASSERT_TRUE(WriteFile(target, "OLD CONTENT"));
                 ASSERT_TRUE(SetModifiedSeconds(target, 123456));
             }
-            const ExtractResult r = ExtractEntry(big, id, dest, QLatin1String(c.name));
-            EXPECT_EQ(r.ok, c.ok) << r.description.toStdString();
+            const Failure r = ExtractEntry(big, id, dest, QLatin1String(c.name));
+            EXPECT_EQ(r.ok(), c.ok) << r.description.toStdString();
             if (c.ok) {
                 EXPECT_TRUE(ReadAll(target) == c.entry.data);
                 EXPECT_EQ(ModifiedSeconds(target), c.entry.timestamp);
             } else {
-                EXPECT_EQ(r.number, extract_error::DamagedEntry);
+                EXPECT_EQ(r.number, failure::DamagedEntry);
                 EXPECT_TRUE(r.description.contains(QLatin1String(c.expected))) << r.description.toStdString();
                 EXPECT_EQ(ReadAll(target), existing ? QByteArray("OLD CONTENT") : QByteArray("<missing>"));
             }
@@ -357,9 +357,9 @@ TEST_F(ExtractEntryTest, LargeEntriesAreWrittenInPiecesAndCheckedTheSameWay)
 TEST_F(ExtractEntryTest, FailedNewFileLeavesNothingBehind)
 {
     load({{.name = "data\\big.bin", .data = QByteArray(256 * 1024, 'n'), .timestamp = 7000}});
-    const ExtractResult r =
+    const Failure r =
         withFileSizeLimit(4096, [&] { return ExtractEntry(big, 0, dest, QStringLiteral("data\\big.bin")); });
-    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.ok());
     EXPECT_TRUE(r.description.contains("cannot be written")) << r.description.toStdString();
     EXPECT_TRUE(QDir(dest + "/data").isEmpty());
 }
@@ -367,15 +367,15 @@ TEST_F(ExtractEntryTest, FailedNewFileLeavesNothingBehind)
 TEST_F(ExtractEntryTest, ReaderFailureNamesTheReadAndTheEntry)
 {
     load({{.name = "data\\cut.bin", .data = "abc", .packedSize = 1 << 20}});
-    const ExtractResult r = ExtractEntry(big, 0, dest, "data\\cut.bin");
-    EXPECT_FALSE(r.ok);
+    const Failure r = ExtractEntry(big, 0, dest, "data\\cut.bin");
+    EXPECT_FALSE(r.ok());
     EXPECT_EQ(r.source, "GetFileBlob");
     EXPECT_TRUE(r.description.contains("\"data\\cut.bin\"")) << r.description.toStdString();
     EXPECT_TRUE(QDir(dest).isEmpty());
 
     // An ID the reader does not have must not become an empty file.
-    const ExtractResult outOfBounds = ExtractEntry(big, 5, dest, "x.bin");
-    EXPECT_FALSE(outOfBounds.ok);
+    const Failure outOfBounds = ExtractEntry(big, 5, dest, "x.bin");
+    EXPECT_FALSE(outOfBounds.ok());
     EXPECT_EQ(outOfBounds.number, cError::IdOutOfBounds);
     EXPECT_TRUE(QDir(dest).isEmpty());
 }
@@ -386,8 +386,8 @@ TEST_F(ExtractEntryTest, FolderInTheWayIsReported)
     ASSERT_TRUE(QDir().mkpath(dest + "/taken.txt"));
     load({{.name = "data\\x.txt", .data = "x"}, {.name = "taken.txt", .data = "y"}});
     for (std::int32_t id = 0; id < 2; ++id) {
-        const ExtractResult r = ExtractEntry(big, id, dest, big.GetFileName(id));
-        EXPECT_FALSE(r.ok);
+        const Failure r = ExtractEntry(big, id, dest, big.GetFileName(id));
+        EXPECT_FALSE(r.ok());
         EXPECT_EQ(r.source, "ExtractEntry");
     }
     EXPECT_EQ(ReadAll(dest + "/data"), "a file where a folder should be");
@@ -413,8 +413,8 @@ TEST_F(ExtractEntryTest, WriterKeptAcrossEntriesWritesEveryFileAndClosesItsFolde
     {
         ConfinedWriter writer(ExtractRoot(dest));
         for (std::int32_t id = 0; id < big.FileCount(); ++id) {
-            const ExtractResult r = ExtractEntry(big, id, writer, big.GetFileName(id));
-            ASSERT_TRUE(r.ok) << r.description.toStdString();
+            const Failure r = ExtractEntry(big, id, writer, big.GetFileName(id));
+            ASSERT_TRUE(r.ok()) << r.description.toStdString();
         }
         EXPECT_GT(openFolders(), 0);
     }
@@ -451,8 +451,8 @@ TEST_F(ExtractEntryTest, FoldersDeeperThanTheWriterHoldsAreWalked)
     {
         ConfinedWriter writer(ExtractRoot(dest));
         for (std::int32_t id = 0; id < big.FileCount(); ++id) {
-            const ExtractResult r = ExtractEntry(big, id, writer, big.GetFileName(id));
-            ASSERT_TRUE(r.ok) << r.description.left(300).toStdString();
+            const Failure r = ExtractEntry(big, id, writer, big.GetFileName(id));
+            ASSERT_TRUE(r.ok()) << r.description.left(300).toStdString();
         }
     }
     EXPECT_EQ(OpenDescriptorsOn(dest), 0);
@@ -511,16 +511,16 @@ TEST_F(ExtractEntryTest, WriterKeptAcrossEntriesNoticesFoldersChangedBetweenEntr
         {.name = "sub\\c.txt", .data = "C"}});
     ConfinedWriter writer(ExtractRoot(dest));
 
-    ASSERT_TRUE(ExtractEntry(big, 0, writer, "sub\\a.txt").ok);
+    ASSERT_TRUE(ExtractEntry(big, 0, writer, "sub\\a.txt").ok());
     ASSERT_TRUE(QDir(dest + "/sub").removeRecursively());
-    const ExtractResult remade = ExtractEntry(big, 1, writer, "sub\\b.txt");
-    EXPECT_TRUE(remade.ok) << remade.description.toStdString();
+    const Failure remade = ExtractEntry(big, 1, writer, "sub\\b.txt");
+    EXPECT_TRUE(remade.ok()) << remade.description.toStdString();
     EXPECT_EQ(ReadAll(dest + "/sub/b.txt"), "B");
 
     ASSERT_TRUE(QDir(dest + "/sub").removeRecursively());
     ASSERT_TRUE(QFile::link(outside, dest + "/sub"));
-    const ExtractResult linked = ExtractEntry(big, 2, writer, "sub\\c.txt");
-    EXPECT_FALSE(linked.ok);
+    const Failure linked = ExtractEntry(big, 2, writer, "sub\\c.txt");
+    EXPECT_FALSE(linked.ok());
     EXPECT_TRUE(linked.description.contains("link")) << linked.description.toStdString();
     EXPECT_TRUE(QDir(outside).isEmpty());
 }
@@ -547,8 +547,8 @@ TEST_F(ExtractEntryTest, ReplacementDropsSetuidSetgidAndSticky)
         ASSERT_EQ(::stat(local.constData(), &st), 0);
         if ((st.st_mode & 07777) != c.before)
             continue; // this system would not let us set the bit at all
-        const ExtractResult r = ExtractEntry(big, 0, dest, "tool.bin");
-        ASSERT_TRUE(r.ok) << r.description.toStdString();
+        const Failure r = ExtractEntry(big, 0, dest, "tool.bin");
+        ASSERT_TRUE(r.ok()) << r.description.toStdString();
         EXPECT_EQ(ReadAll(path), "NEW");
         ASSERT_EQ(::stat(local.constData(), &st), 0);
         EXPECT_EQ(st.st_mode & 07777, c.after) << std::oct << c.before;

@@ -82,8 +82,8 @@ TEST(ExtractFailure, EntryFailsClearlyAndNothingOutsideChanges)
         SCOPED_TRACE(c.what);
         const QStringList before = Snapshot(tmp.path());
         const QString destination = QDir::isAbsolutePath(c.destination) ? c.destination : tmp.filePath(c.destination);
-        const ExtractResult r = ExtractEntry(big, static_cast<std::int32_t>(i), destination, c.name);
-        EXPECT_FALSE(r.ok);
+        const Failure r = ExtractEntry(big, static_cast<std::int32_t>(i), destination, c.name);
+        EXPECT_FALSE(r.ok());
         EXPECT_TRUE(r.description.contains(QLatin1String(c.expected))) << r.description.toStdString();
         EXPECT_TRUE(r.description.contains(c.name.left(20))) << "names the entry: " << r.description.toStdString();
         EXPECT_TRUE(r.description.contains(destination)) << "names the path: " << r.description.toStdString();
@@ -107,9 +107,9 @@ TEST(ExtractFailure, DestinationWithoutWritePermission)
     ASSERT_TRUE(WriteBigArchive(archive, {{.name = "sub\\x.txt", .data = "DATA"}}));
     cBig big;
     ASSERT_TRUE(big.Load(archive));
-    const ExtractResult r = ExtractEntry(big, 0, dest, QStringLiteral("sub\\x.txt"));
+    const Failure r = ExtractEntry(big, 0, dest, QStringLiteral("sub\\x.txt"));
     QFile::setPermissions(dest, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.ok());
     EXPECT_TRUE(r.description.contains("sub")) << r.description.toStdString();
     EXPECT_TRUE(QDir(dest).isEmpty());
 }
