@@ -32,8 +32,12 @@ enum class Parse {
 };
 
 struct LevelSettings {
-    int maxChain;
+    int maxChain; // candidates compared per search
     Parse parse;
+    // Lazy: look one byte on only for a match shorter than this, and with a
+    // quarter of the chain once the match in hand is at least `goodLength`.
+    int lazyBelow = 0;
+    int goodLength = 0;
 };
 
 // Index: level - 1. The chain depth buys ratio for time; from level 7 on the
@@ -42,12 +46,12 @@ constexpr LevelSettings kLevels[] = {
     {4, Parse::Greedy},
     {8, Parse::Greedy},
     {16, Parse::Greedy},
-    {16, Parse::Lazy},
-    {32, Parse::Lazy},
-    {64, Parse::Lazy},
+    {16, Parse::Lazy, 8, 6},
+    {32, Parse::Lazy, 12, 8},
+    {64, Parse::Lazy, 17, 8},
     {64, Parse::Optimal},
-    {512, Parse::Optimal},
-    {static_cast<int>(kWindowSize), Parse::Optimal},
+    {256, Parse::Optimal},
+    {1024, Parse::Optimal},
 };
 
 // Output byte `at` was written to window position (at + 1) mod 4096.
@@ -69,18 +73,22 @@ void encodeGreedyOrLazy(const unsigned char* data, std::size_t size, const Level
     // A 2-byte reference saves one bit over two literals, but taken greedily
     // it often hides a long match starting one byte on.
     const int shortest = lazy ? kMinReference : 3;
-    LzssMatchFinder finder(data, size, settings.maxChain, lazy);
+    LzssMatchFinder finder(data, size, lazy);
+    auto findAt = [&](std::size_t at, int maxChain) {
+        return at < size ? finder.find(at, kMaxReference, maxChain) : LzssMatch{};
+    };
     std::size_t at = 0;
-    LzssMatch current = size > 0 ? finder.find(0, kMaxReference) : LzssMatch{};
+    LzssMatch current = findAt(0, settings.maxChain);
     while (at < size) {
         if (current.length < shortest) {
             putLiteral(sink, data[at]);
             ++at;
-            current = at < size ? finder.find(at, kMaxReference) : LzssMatch{};
+            current = findAt(at, settings.maxChain);
             continue;
         }
-        if (lazy && current.length < kMaxReference && at + 1 < size) {
-            const LzssMatch next = finder.find(at + 1, kMaxReference);
+        if (lazy && current.length < settings.lazyBelow) {
+            const int chain = current.length >= settings.goodLength ? settings.maxChain / 4 : settings.maxChain;
+            const LzssMatch next = findAt(at + 1, chain);
             if (next.length > current.length) {
                 putLiteral(sink, data[at]);
                 ++at;
@@ -90,7 +98,7 @@ void encodeGreedyOrLazy(const unsigned char* data, std::size_t size, const Level
         }
         putReference(sink, at, current);
         at += static_cast<std::size_t>(current.length);
-        current = at < size ? finder.find(at, kMaxReference) : LzssMatch{};
+        current = findAt(at, settings.maxChain);
     }
 }
 
@@ -101,7 +109,7 @@ void encodeGreedyOrLazy(const unsigned char* data, std::size_t size, const Level
 void encodeOptimal(const unsigned char* data, std::size_t size, const LevelSettings& settings, LzssBitSink& sink)
 {
     constexpr std::size_t kBlock = std::size_t{1} << 16;
-    LzssMatchFinder finder(data, size, settings.maxChain, true);
+    LzssMatchFinder finder(data, size, true);
     std::vector<LzssMatch> matches(std::min(size, kBlock));
     std::vector<std::uint32_t> bitsToEnd(matches.size() + 1);
     std::vector<std::uint8_t> step(matches.size());
@@ -109,7 +117,8 @@ void encodeOptimal(const unsigned char* data, std::size_t size, const LevelSetti
     for (std::size_t start = 0; start < size; start += kBlock) {
         const std::size_t count = std::min(kBlock, size - start);
         for (std::size_t i = 0; i < count; ++i)
-            matches[i] = finder.find(start + i, static_cast<int>(std::min<std::size_t>(kMaxReference, count - i)));
+            matches[i] = finder.find(start + i, static_cast<int>(std::min<std::size_t>(kMaxReference, count - i)),
+                settings.maxChain);
 
         bitsToEnd[count] = 0;
         for (std::size_t i = count; i-- > 0;) {

@@ -47,10 +47,9 @@ int matchLength(const unsigned char* source, const unsigned char* current, int l
 
 } // namespace
 
-LzssMatchFinder::LzssMatchFinder(const unsigned char* data, std::size_t size, int maxChain, bool pairs)
+LzssMatchFinder::LzssMatchFinder(const unsigned char* data, std::size_t size, bool pairs)
     : m_data(data)
     , m_size(size)
-    , m_maxChain(maxChain)
     , m_pairs(pairs)
     , m_head(std::size_t{1} << kHashBits, kNoPosition)
     , m_pairLast(pairs ? std::size_t{1} << 16 : 0, kNoPosition)
@@ -73,7 +72,7 @@ void LzssMatchFinder::indexUpTo(std::size_t end)
     }
 }
 
-LzssMatch LzssMatchFinder::find(std::size_t at, int limit)
+LzssMatch LzssMatchFinder::find(std::size_t at, int limit, int maxChain)
 {
     indexUpTo(at);
     LzssMatch best;
@@ -92,7 +91,7 @@ LzssMatch LzssMatchFinder::find(std::size_t at, int limit)
     if (limit >= 3) {
         std::uint32_t candidate = m_head[hash3(current)];
         std::uint32_t lastDistance = 0;
-        for (int chain = m_maxChain; chain > 0; --chain) {
+        for (int chain = maxChain; chain > 0; --chain) {
             const std::uint32_t distance = at32 - candidate;
             // Links only lead further back; anything else is stale.
             if (distance <= lastDistance || distance > reach)

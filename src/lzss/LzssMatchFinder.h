@@ -27,13 +27,13 @@ struct LzssMatch {
 
 class LzssMatchFinder {
 public:
-    // `maxChain` candidates at most are compared per search; `pairs` also
-    // offers 2-byte matches.
-    LzssMatchFinder(const unsigned char* data, std::size_t size, int maxChain, bool pairs);
+    // `pairs` also offers 2-byte matches.
+    LzssMatchFinder(const unsigned char* data, std::size_t size, bool pairs);
 
-    // The longest match at `at`, at most `limit` bytes long. Searches must
-    // come in increasing order of `at`: every position before it is indexed.
-    LzssMatch find(std::size_t at, int limit);
+    // The longest match at `at`, at most `limit` bytes long, among the
+    // `maxChain` nearest candidates. Searches must come in increasing order
+    // of `at`: every position before it is indexed.
+    LzssMatch find(std::size_t at, int limit, int maxChain);
 
 private:
     void indexUpTo(std::size_t end);
@@ -42,7 +42,6 @@ private:
 
     const unsigned char* m_data;
     std::size_t m_size;
-    int m_maxChain;
     bool m_pairs;
     std::size_t m_indexed = 0;                           // positions below this are in the tables
     std::vector<std::uint32_t> m_head;                   // last position of each 3-byte hash
