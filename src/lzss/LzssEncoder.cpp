@@ -48,7 +48,7 @@ constexpr LevelSettings kLevels[] = {
     {16, Parse::Greedy},
     {16, Parse::Lazy, 8, 6},
     {32, Parse::Lazy, 12, 8},
-    {64, Parse::Lazy, 17, 8},
+    {48, Parse::Lazy, 17, 8},
     {64, Parse::Optimal},
     {256, Parse::Optimal},
     {1024, Parse::Optimal},
