@@ -1,5 +1,6 @@
 #include "LiteralUnLZSS.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -11,11 +12,13 @@ namespace {
 // The module state, one instance per call.
 class Decoder {
 public:
-    Decoder(const char* data, std::size_t size)
+    Decoder(const char* data, std::size_t size, const QByteArray& startWindow = {})
         : InBuf(reinterpret_cast<const unsigned char*>(data), reinterpret_cast<const unsigned char*>(data) + size)
         , InLast(static_cast<std::int64_t>(size) - 1)
     {
         std::memset(Window, 0, sizeof Window);
+        std::memcpy(Window, startWindow.constData(),
+            static_cast<std::size_t>(std::min<qsizetype>(startWindow.size(), sizeof Window)));
         OutBuf.assign(static_cast<std::size_t>(InLast * 4 + 1), 0);
     }
 
@@ -121,6 +124,13 @@ QByteArray LiteralUnLZSS(const char* data, std::size_t size)
     if (size == 0)
         return {};
     return Decoder(data, size).Run();
+}
+
+QByteArray LiteralUnLZSS(const QByteArray& input, const QByteArray& startWindow)
+{
+    if (input.isEmpty())
+        return {};
+    return Decoder(input.constData(), static_cast<std::size_t>(input.size()), startWindow).Run();
 }
 
 } // namespace pelkora::testsupport

@@ -24,4 +24,9 @@ inline QByteArray LiteralUnLZSS(const QByteArray& input)
     return LiteralUnLZSS(input.constData(), static_cast<std::size_t>(input.size()));
 }
 
+// The same, but starting from the given window (its first 4096 bytes, zeros
+// after a shorter one) instead of zeros: a stream that only copies bytes it
+// wrote itself decodes the same from any window.
+QByteArray LiteralUnLZSS(const QByteArray& input, const QByteArray& startWindow);
+
 } // namespace pelkora::testsupport
