@@ -573,3 +573,43 @@ TEST_F(PackTest, LinksAreSkippedUnlessFollowed)
 }
 
 } // namespace
+
+namespace {
+
+// SIGINT or SIGTERM while an archive is being written: the temporary file is
+// removed, no archive appears (an old one keeps its bytes), and the tool ends
+// by the signal.
+TEST_F(PackTest, InterruptedCreateLeavesNothing)
+{
+    {
+        QFile sparse(path("in/large.bin"));
+        ASSERT_TRUE(QDir().mkpath(path("in")));
+        ASSERT_TRUE(sparse.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(sparse.resize(qint64(64) << 20));
+    }
+    for (const int signalNumber : {SIGINT, SIGTERM}) {
+        for (const bool existing : {false, true}) {
+            SCOPED_TRACE(std::to_string(signalNumber) + (existing ? " over an old archive" : " as a new one"));
+            const QString folder = path(QStringLiteral("out-%1-%2").arg(signalNumber).arg(existing));
+            ASSERT_TRUE(QDir().mkpath(folder));
+            const QString out = folder + "/out.big";
+            if (existing)
+                PutFile(out, "OLD");
+            QProcess process;
+            process.start(QStringLiteral(PELKORA_CLI_PATH), {"create", "-q", "-0", out, path("in")});
+            ASSERT_TRUE(process.waitForStarted());
+            while (FolderEntries(folder).filter(".tmp").isEmpty() && process.state() == QProcess::Running)
+                ::usleep(200);
+            ASSERT_FALSE(FolderEntries(folder).filter(".tmp").isEmpty()) << "the write was not caught under way";
+            ::kill(static_cast<pid_t>(process.processId()), signalNumber);
+            ASSERT_TRUE(process.waitForFinished(60000));
+            EXPECT_EQ(process.exitStatus(), QProcess::CrashExit);
+            EXPECT_EQ(FolderEntries(folder), existing ? QStringList{"out.big"} : QStringList());
+            if (existing) {
+                EXPECT_EQ(Bytes(out), "OLD");
+            }
+        }
+    }
+}
+
+} // namespace
