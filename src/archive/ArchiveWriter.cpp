@@ -172,30 +172,37 @@ void ArchiveWriter::AddFile(std::int32_t slot, const QString& fullName, const QS
     checkEnd(AreaSize(name.size(), st.st_size), QStringLiteral("\"%1\"").arg(fullName));
     const std::int32_t timestamp = EntryTimestampOf(st.st_mtim.tv_sec, fullName);
 
-    QByteArray area;
+    QByteArray head = name; // the name and the byte after it
+    ScrambleName(reinterpret_cast<unsigned char*>(head.data()), head.size() - 1);
+    head.append('\0');
+    const qint64 areaStart = m_position;
+    writeArea(head);
     bool compressed = false;
     qint64 contentSize = 0;
-    try {
-        QByteArray content(static_cast<qsizetype>(st.st_size), Qt::Uninitialized);
-        contentSize = readUpTo(input.get(), content.data(), content.size());
-        if (contentSize < 0)
-            fail(write_error::DeviceIo, QStringLiteral("%1: %2").arg(path, systemReason(errno)));
-        content.truncate(contentSize);
-        QByteArray stream;
-        if (level > 0 && contentSize > 0)
-            stream = EncodeLZSS(content, level);
-        compressed = level > 0 && contentSize > 0 && stream.size() < content.size();
-        const QByteArray& stored = compressed ? stream : content;
-        area.reserve(name.size() + 1 + stored.size());
-        area.append(name);
-        ScrambleName(reinterpret_cast<unsigned char*>(area.data()), name.size() - 1);
-        area.append('\0');
-        area.append(stored);
-    } catch (const std::bad_alloc&) {
-        fail(runtime_error::OutOfMemory, QStringLiteral("%1: out of memory while packing it.").arg(path));
+    qint64 storedSize = 0;
+    if (level <= 0) {
+        // Stored as it is: copied in pieces, never held.
+        // A file that shrank meanwhile is taken as it now is.
+        const qint64 copied = copyFrom(input.get(), 0, st.st_size, path);
+        contentSize = copied < 0 ? -1 - copied : copied;
+        storedSize = contentSize;
+    } else {
+        try {
+            QByteArray content(static_cast<qsizetype>(st.st_size), Qt::Uninitialized);
+            contentSize = readUpTo(input.get(), content.data(), content.size());
+            if (contentSize < 0)
+                fail(write_error::DeviceIo, QStringLiteral("%1: %2").arg(path, systemReason(errno)));
+            content.truncate(contentSize);
+            const QByteArray stream = contentSize > 0 ? EncodeLZSS(content, level) : QByteArray();
+            compressed = contentSize > 0 && stream.size() < content.size();
+            const QByteArray& stored = compressed ? stream : content;
+            writeArea(stored);
+            storedSize = stored.size();
+        } catch (const std::bad_alloc&) {
+            fail(runtime_error::OutOfMemory, QStringLiteral("%1: out of memory while packing it.").arg(path));
+        }
     }
 
-    const qint64 storedSize = area.size() - name.size() - 1;
     char* r = record(slot);
     const std::uint64_t hash = NameKey(fullName);
     putInt32(r + big::kEntryHashLowOffset, static_cast<std::uint32_t>(hash));
@@ -203,10 +210,39 @@ void ArchiveWriter::AddFile(std::int32_t slot, const QString& fullName, const QS
     putInt32(r + big::kEntryNameLengthOffset, static_cast<std::uint32_t>(name.size()));
     putInt32(r + big::kEntryPackedSizeOffset, static_cast<std::uint32_t>(storedSize));
     putInt32(r + big::kEntryUnpackedSizeOffset, static_cast<std::uint32_t>(contentSize));
-    putInt32(r + big::kEntryOffsetOffset, static_cast<std::uint32_t>(m_position));
+    putInt32(r + big::kEntryOffsetOffset, static_cast<std::uint32_t>(areaStart));
     putInt32(r + big::kEntryTimestampOffset, static_cast<std::uint32_t>(timestamp));
     r[big::kEntryFlagOffset] = compressed ? 1 : 0;
-    writeArea(area);
+}
+
+qint64 ArchiveWriter::copyFrom(int in, qint64 from, qint64 size, const QString& what)
+{
+    qint64 copied = 0;
+    CopyEnd end = CopyRange(in, from, size, m_fd, copied);
+    if (end == CopyEnd::Unsupported) {
+        constexpr qint64 kPiece = 1 << 20;
+        QByteArray buffer(static_cast<qsizetype>(std::min(kPiece, size - copied)), Qt::Uninitialized);
+        end = CopyEnd::Done;
+        while (copied < size) {
+            const qint64 piece = std::min<qint64>(buffer.size(), size - copied);
+            const ssize_t n = ::pread(in, buffer.data(), static_cast<std::size_t>(piece), from + copied);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                fail(write_error::DeviceIo, QStringLiteral("%1: %2").arg(what, systemReason(errno)));
+            if (n == 0) {
+                end = CopyEnd::SourceShort;
+                break;
+            }
+            if (!WriteAll(m_fd, buffer.constData(), static_cast<std::size_t>(n)))
+                fail(write_error::DeviceIo, QStringLiteral("%1: %2").arg(m_temporaryPath, systemReason(errno)));
+            copied += n;
+        }
+    }
+    if (end == CopyEnd::Failed)
+        fail(write_error::DeviceIo, QStringLiteral("%1: %2").arg(m_temporaryPath, systemReason(errno)));
+    m_position += copied;
+    return end == CopyEnd::SourceShort ? -1 - copied : copied;
 }
 
 void ArchiveWriter::AddCopied(std::int32_t slot, const BigDirectory& source, std::int32_t ID)
@@ -225,25 +261,8 @@ void ArchiveWriter::AddCopied(std::int32_t slot, const BigDirectory& source, std
             QStringLiteral("entry %1's record cannot be read: %2").arg(ID).arg(systemReason(errno)));
     putInt32(r + big::kEntryOffsetOffset, static_cast<std::uint32_t>(m_position));
 
-    qint64 copied = 0;
-    CopyEnd end = CopyRange(source.Handle(), areaStart, areaSize, m_fd, copied);
-    if (end == CopyEnd::Unsupported) {
-        constexpr qint64 kPiece = 1 << 20;
-        QByteArray buffer(static_cast<qsizetype>(std::min(kPiece, areaSize)), Qt::Uninitialized);
-        while (copied < areaSize) {
-            const qint64 piece = std::min<qint64>(buffer.size(), areaSize - copied);
-            source.ReadData(areaStart + copied, buffer.data(), piece, ID);
-            if (!WriteAll(m_fd, buffer.constData(), static_cast<std::size_t>(piece)))
-                fail(write_error::DeviceIo, QStringLiteral("%1: %2").arg(m_temporaryPath, systemReason(errno)));
-            copied += piece;
-        }
-        end = CopyEnd::Done;
-    }
-    if (end == CopyEnd::SourceShort)
+    if (copyFrom(source.Handle(), areaStart, areaSize, QStringLiteral("entry %1").arg(ID)) != areaSize)
         fail(write_error::DeviceIo, QStringLiteral("entry %1: the archive ended before its data did.").arg(ID));
-    if (end == CopyEnd::Failed)
-        fail(write_error::DeviceIo, QStringLiteral("%1: %2").arg(m_temporaryPath, systemReason(errno)));
-    m_position += areaSize;
 }
 
 void ArchiveWriter::Commit()

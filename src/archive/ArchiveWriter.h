@@ -63,6 +63,9 @@ public:
 private:
     void writeArea(const QByteArray& bytes);
     void checkEnd(qint64 bytesToCome, const QString& what) const;
+    // Copies `size` bytes at `from` of `in` to the end of the file written so
+    // far; the bytes copied, or -1 - copied when `in` ended early.
+    qint64 copyFrom(int in, qint64 from, qint64 size, const QString& what);
     char* record(std::int32_t slot);
     void checkInterruption() const;
 
