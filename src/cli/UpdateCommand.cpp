@@ -4,6 +4,7 @@
 #include "archive/BigRuntimeError.h"
 #include "cli/ArchiveEntries.h"
 #include "cli/Commands.h"
+#include "cli/NamePattern.h"
 #include "cli/PackInputs.h"
 
 #include <QElapsedTimer>
@@ -79,19 +80,26 @@ int UpdateCommand(const CliOptions& options)
     QHash<QString, const PackInput*> given;
     for (const PackInput& input : inputs)
         given.insert(input.fullName.toLower(), &input);
+    // A --remove NAME selects as list's NAMEs do: a full name, a folder or a
+    // glob, in any letter case.
     for (const QString& name : options.removes) {
-        QString key = name.toLower();
-        key.replace(u'/', u'\\');
-        const auto found = ids.constFind(key);
-        if (found == ids.constEnd()) {
+        const NamePattern pattern(name);
+        bool matched = false;
+        for (auto it = ids.constBegin(); it != ids.constEnd(); ++it) {
+            if (!pattern.matches(it.key()))
+                continue;
+            matched = true;
+            if (given.contains(it.key())) {
+                out.Error(options.archive,
+                    QStringLiteral("\"%1\": both removed and given (\"%2\").").arg(it.key(), name));
+                refused = true;
+            }
+            for (const std::int32_t id : *it)
+                removed[static_cast<std::size_t>(id)] = true;
+        }
+        if (!matched) {
             out.Error(options.archive, QStringLiteral("\"%1\": not in the archive.").arg(name));
             refused = true;
-        } else if (given.contains(key)) {
-            out.Error(options.archive, QStringLiteral("\"%1\": both removed and given.").arg(name));
-            refused = true;
-        } else {
-            for (const std::int32_t id : *found)
-                removed[static_cast<std::size_t>(id)] = true;
         }
     }
     if (refused)

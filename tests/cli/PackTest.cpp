@@ -322,6 +322,8 @@ TEST_F(PackTest, UpdateChangesOnlyTheEntriesItNames)
         {"a folder entry", "b/b.bin", "tiny", {}, {0, 2}, 1},
         {"an added entry", "new.txt", "new", {}, {0, 1, 2}, 3},
         {"a removal", "", {}, {"--remove", "B/B.BIN"}, {0, 2}, -1},
+        {"a removal by glob", "", {}, {"--remove", "b/*.BIN"}, {0, 2}, -1},
+        {"a removal of a folder and a name", "", {}, {"--remove", "b", "--remove", "c.txt"}, {0}, -1},
     };
     int n = 0;
     for (const Case& c : cases) {
