@@ -157,7 +157,8 @@ void ArchiveWriter::AddFile(std::int32_t slot, const QString& fullName, const QS
 {
     checkInterruption();
     const QByteArray name = ArchiveNameBytes(fullName);
-    const Descriptor input(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
+    // Not blocking: a pipe swapped in for the file is refused below, not waited on.
+    const Descriptor input(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (input.get() < 0)
         fail(write_error::NoInput, QStringLiteral("%1: cannot be read: %2").arg(path, systemReason(errno)));
     struct stat st { };
