@@ -28,15 +28,19 @@ struct Slot {
     qint64 areaOrder = 0; // where its area goes: the old area's offset, new ones last
 };
 
-// Every entry's lower-case name -> the IDs with it, lowest first. Entries
-// whose name cannot be read match no name.
-QHash<QString, std::vector<std::int32_t>> idsByName(const BigDirectory& directory)
+// Every entry's lower-case name -> the IDs with it, lowest first, and each
+// entry's name for the progress line. Entries whose name cannot be read
+// match no name.
+QHash<QString, std::vector<std::int32_t>> idsByName(const BigDirectory& directory, std::vector<QString>& names)
 {
     QHash<QString, std::vector<std::int32_t>> ids;
     BigDirectory::NameBlock cache;
+    names.assign(static_cast<std::size_t>(directory.FileCount()), QString());
     for (std::int32_t id = 0; id < directory.FileCount(); ++id) {
         try {
-            ids[directory.Name(id, &cache).toLower()].push_back(id);
+            QString& name = names[static_cast<std::size_t>(id)];
+            name = directory.Name(id, &cache);
+            ids[name.toLower()].push_back(id);
         } catch (const BigRuntimeError&) {
         }
     }
@@ -75,7 +79,8 @@ int UpdateCommand(const CliOptions& options)
     if (target != options.archive)
         refused = ReportOutputAmongInputs(target, inputs, out) || refused;
 
-    const QHash<QString, std::vector<std::int32_t>> ids = idsByName(*directory);
+    std::vector<QString> names;
+    const QHash<QString, std::vector<std::int32_t>> ids = idsByName(*directory, names);
     std::vector<bool> removed(static_cast<std::size_t>(directory->FileCount()), false);
     QHash<QString, const PackInput*> given;
     for (const PackInput& input : inputs)
@@ -165,7 +170,8 @@ int UpdateCommand(const CliOptions& options)
                 out.Progress(++done, count, slot.file->fullName);
                 writer.AddFile(index, slot.file->fullName, slot.file->path, options.level);
             } else {
-                out.Progress(++done, count, QStringLiteral("entry %1").arg(slot.copiedId));
+                const QString& name = names[static_cast<std::size_t>(slot.copiedId)];
+                out.Progress(++done, count, name.isEmpty() ? QStringLiteral("entry %1").arg(slot.copiedId) : name);
                 writer.AddCopied(index, *directory, slot.copiedId);
             }
         }

@@ -376,6 +376,9 @@ TEST_F(CliTest, ArgumentLinesGiveTheirExitStatusAndOutput)
         {{"update", "A"}, 64, "", "update takes a DIR or FILE to add, or --remove NAME"},
         {{"update", "-o", "D", "-o", "D", "A", "A"}, 64, "", "--output given more than once"},
         {{"create", "--follow", "--remove", "x", "D", "A"}, 64, "", "remove"},
+        // Levels, bundled with -q; the last one counts.
+        {{"create", "-q9", "D", "A"}, 0, "", ""},
+        {{"create", "-0", "-5", "D", "A"}, 0, "", ""},
         // -q for every verb, before or after it; "--" ends the options.
         {{"list", "-q", "A"}, 0, "alpha.txt", ""},
         {{"-q", "list", "A"}, 0, "alpha.txt", ""},
