@@ -1,7 +1,7 @@
 #include "app/ExtractEntry.h"
 
-#include "app/SafeName.h"
 #include "archive/BigRuntimeError.h"
+#include "archive/SafeName.h"
 #include "lzss/UnLZSS.h"
 #include "support/ConfinedWrite.h"
 #include "support/FileCopy.h"

@@ -3,6 +3,8 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 
+#include "cli/PackingOptions.h"
+
 namespace pelkora::cli {
 namespace {
 
@@ -17,8 +19,8 @@ struct VerbName {
     const char* name;
     Verb verb;
 };
-constexpr VerbName kVerbs[] = {
-    {"list", Verb::List}, {"extract", Verb::Extract}, {"test", Verb::Test}, {"info", Verb::Info}};
+constexpr VerbName kVerbs[] = {{"list", Verb::List}, {"extract", Verb::Extract}, {"test", Verb::Test},
+    {"info", Verb::Info}, {"create", Verb::Create}, {"update", Verb::Update}};
 
 Verb verbNamed(const QString& name)
 {
@@ -52,6 +54,10 @@ struct VerbOptions {
     QCommandLineOption force{{QStringLiteral("f"), QStringLiteral("force")}};
     QCommandLineOption quiet{{QStringLiteral("q"), QStringLiteral("quiet")}};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}};
+    QCommandLineOption follow{QStringLiteral("follow")};
+    QCommandLineOption output{{QStringLiteral("o"), QStringLiteral("output")}, QString(), QStringLiteral("OUT")};
+    QCommandLineOption remove{QStringLiteral("remove"), QString(), QStringLiteral("NAME")};
+    const std::vector<QCommandLineOption> levels = PackingLevelOptions();
 
     void addTo(QCommandLineParser& parser, Verb verb) const
     {
@@ -66,6 +72,14 @@ struct VerbOptions {
             break;
         case Verb::Info:
             parser.addOption(json);
+            break;
+        case Verb::Create:
+            parser.addOption(follow);
+            parser.addOptions(QList<QCommandLineOption>(levels.begin(), levels.end()));
+            break;
+        case Verb::Update:
+            parser.addOptions({follow, output, remove});
+            parser.addOptions(QList<QCommandLineOption>(levels.begin(), levels.end()));
             break;
         default:
             break;
@@ -132,6 +146,13 @@ CliOptions parseVerb(Verb verb, const QString& verbName, const QStringList& argu
         options.names = positional;
         if (!options.toStdout && options.destination.isEmpty())
             return usageError(QStringLiteral("an empty DEST"));
+        break;
+    }
+    case Verb::Create:
+    case Verb::Update: {
+        const QString problem = ReadPackingOptions(parser, verb, verbName, positional, options);
+        if (!problem.isEmpty())
+            return usageError(problem);
         break;
     }
     case Verb::Test:
@@ -206,6 +227,9 @@ QString UsageText(Verb verb)
             "Examples:\n"
             "  pelkora-cli test game.big\n"
             "  pelkora-cli test -q game.big && echo intact\n");
+    case Verb::Create:
+    case Verb::Update:
+        return PackingUsageText(verb);
     case Verb::Info:
         return QStringLiteral(
             "Usage: pelkora-cli info [--json] ARCHIVE\n"
@@ -229,6 +253,8 @@ QString UsageText(Verb verb)
         "  pelkora-cli extract [-C DIR | -O] ARCHIVE [NAME...]\n"
         "  pelkora-cli test [-q] ARCHIVE\n"
         "  pelkora-cli info [--json] ARCHIVE\n"
+        "  pelkora-cli create [-0|-1..-9] [--follow] OUT.big DIR|FILE...\n"
+        "  pelkora-cli update [-o OUT.big] [--remove NAME]... ARCHIVE [DIR|FILE...]\n"
         "  pelkora-cli --help | --version | VERB --help\n"
         "\n"
         "list     one line per entry in the window's order: name, size, packed size,\n"
@@ -240,10 +266,16 @@ QString UsageText(Verb verb)
         "test     decodes every entry in memory and reports the ones that do not verify,\n"
         "         and entries whose data areas overlap.\n"
         "info     the archive's figures: entries, sizes, dates, hashes, overlaps.\n"
+        "create   packs the files below each DIR (named by their path below it) and\n"
+        "         each FILE (named by its file name) into a new archive.\n"
+        "update   writes ARCHIVE again with the files given replacing or joining its\n"
+        "         entries and the --remove NAMEs dropped; the rest is copied as it lies.\n"
         "  -q     print nothing but errors (any verb, before or after it).\n"
         "\n"
         "Exit status: 0 all done; 1 an entry failed, was refused or did not verify;\n"
         "2 the archive could not be opened or read, or nothing could be extracted;\n"
+        "create and update: 1 an input was refused, 2 the archive could not be written\n"
+        "(nothing is written in either case);\n"
         "64 a usage error.\n");
 }
 

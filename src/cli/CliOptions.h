@@ -5,6 +5,8 @@
 //   pelkora-cli extract [-C DIR | -O] [-k | --overwrite] [-v] [--force] [--exclude PATTERN]... ARCHIVE [DEST] [NAME...]
 //   pelkora-cli test    ARCHIVE
 //   pelkora-cli info    [--json] ARCHIVE
+//   pelkora-cli create  [-0|-1..-9] [--follow] OUT.big DIR|FILE...
+//   pelkora-cli update  [-0|-1..-9] [--follow] [-o OUT.big] [--remove NAME]... ARCHIVE [DIR|FILE...]
 //   pelkora-cli --help | --version | VERB --help
 // Options may stand before or after the arguments; "--" ends them.
 
@@ -13,7 +15,7 @@
 
 namespace pelkora::cli {
 
-enum class Verb { None, Help, Version, List, Extract, Test, Info };
+enum class Verb { None, Help, Version, List, Extract, Test, Info, Create, Update };
 
 struct CliOptions {
     Verb verb = Verb::None;
@@ -31,6 +33,11 @@ struct CliOptions {
     QStringList names;    // full names, folder prefixes or globs
     QStringList excludes; // patterns of the same kinds
     QString usageError;   // set when the command line is not usable
+    int level = 6;        // create, update: 0 stores, 1-9 the LZSS level
+    bool follow = false;  // create, update: follow symbolic links below a DIR
+    QString output;       // update: -o, written instead of replacing ARCHIVE
+    QStringList removes;  // update: full names to drop
+    QStringList inputs;   // create, update: the DIRs and FILEs to pack
 };
 
 // `arguments` without the program name.

@@ -2,8 +2,8 @@
 #include "app/EntryStream.h"
 #include "app/ExtractEntry.h"
 #include "app/FreeSpace.h"
-#include "app/SafeName.h"
 #include "archive/BigRuntimeError.h"
+#include "archive/SafeName.h"
 #include "cli/ArchiveEntries.h"
 #include "cli/Commands.h"
 

@@ -1,4 +1,4 @@
-// pelkora-cli: list, extract and test "Big file" archives from scripts.
+// pelkora-cli: list, extract, test, create and update "Big file" archives from scripts.
 
 #include "cli/ArchiveEntries.h"
 #include "cli/CliOptions.h"
@@ -37,6 +37,10 @@ int run(const CliOptions& options)
         return TestCommand(options);
     case Verb::Info:
         return InfoCommand(options);
+    case Verb::Create:
+        return CreateCommand(options);
+    case Verb::Update:
+        return UpdateCommand(options);
     case Verb::None:
         break;
     }

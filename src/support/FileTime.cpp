@@ -17,7 +17,10 @@ qint64 FileTimeFromLocal(const QDateTime& local, const QTimeZone& zone)
     return naive.toSecsSinceEpoch() - standardOffsetOf(zone);
 }
 
-qint64 FileTimeFromLocal(const QDateTime& local)
+namespace {
+
+// The system zone's base offset, looked up once per TZ setting.
+qint64 systemStandardOffset()
 {
     thread_local QByteArray cachedTz;
     thread_local qint64 cachedOffset = 0;
@@ -28,8 +31,20 @@ qint64 FileTimeFromLocal(const QDateTime& local)
         cachedTz = tz;
         cached = true;
     }
+    return cachedOffset;
+}
+
+} // namespace
+
+qint64 FileTimeFromLocal(const QDateTime& local)
+{
     const QDateTime naive(local.date(), local.time(), Qt::UTC);
-    return naive.toSecsSinceEpoch() - cachedOffset;
+    return naive.toSecsSinceEpoch() - systemStandardOffset();
+}
+
+qint64 EntrySecondsFromFileTime(qint64 utcSeconds)
+{
+    return utcSeconds + systemStandardOffset();
 }
 
 bool SetFileModified(const QString& path, const QDateTime& local)

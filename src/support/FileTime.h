@@ -28,4 +28,8 @@ qint64 FileTimeFromLocal(const QDateTime& local, const QTimeZone& zone);
 // since extraction stamps many files).
 qint64 FileTimeFromLocal(const QDateTime& local);
 
+// The inverse in the system zone: the entry seconds (wall-clock, see
+// TimestampText.h) that FileTimeFromLocal turns into `utcSeconds`.
+qint64 EntrySecondsFromFileTime(qint64 utcSeconds);
+
 } // namespace pelkora

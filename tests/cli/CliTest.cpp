@@ -372,6 +372,13 @@ TEST_F(CliTest, ArgumentLinesGiveTheirExitStatusAndOutput)
         {{"extract", "-k", "--overwrite", "A", "D"}, 64, "", "exclude each other"},
         {{"extract", "-O", "-C", "D", "A"}, 64, "", "exclude each other"},
         {{"list", "--json", "--long", "A"}, 64, "", "exclude each other"},
+        {{"create", "D"}, 64, "", "create takes OUT.big and at least one DIR or FILE"},
+        {{"update", "A"}, 64, "", "update takes a DIR or FILE to add, or --remove NAME"},
+        {{"update", "-o", "D", "-o", "D", "A", "A"}, 64, "", "--output given more than once"},
+        {{"create", "--follow", "--remove", "x", "D", "A"}, 64, "", "remove"},
+        // Levels, bundled with -q; the last one counts.
+        {{"create", "-q9", "D", "A"}, 0, "", ""},
+        {{"create", "-0", "-5", "D", "A"}, 0, "", ""},
         // -q for every verb, before or after it; "--" ends the options.
         {{"list", "-q", "A"}, 0, "alpha.txt", ""},
         {{"-q", "list", "A"}, 0, "alpha.txt", ""},
@@ -396,6 +403,9 @@ TEST_F(CliTest, ArgumentLinesGiveTheirExitStatusAndOutput)
         {{"list", "--help"}, 0, "--json-lines", ""},
         {{"--help", "info"}, 0, "Usage: pelkora-cli info", ""},
         {{"test", "--help"}, 0, "Examples:", ""},
+        {{"create", "--help"}, 0, "pelkora-cli create mod.big data/ readme.txt", ""},
+        {{"update", "-h"}, 0, "--remove NAME", ""},
+        {{"--help"}, 0, "pelkora-cli create [-0|-1..-9]", ""},
         {{"--version"}, 0, "pelkora-cli ", ""},
     };
     int destinations = 0;

@@ -95,6 +95,21 @@ TEST_P(FileTimeInZone, SystemZoneFollowsTz)
     }
 }
 
+// A packed file's entry seconds are what extraction turns back into its
+// time, in winter and summer and on a day the clocks change.
+TEST_P(FileTimeInZone, EntrySecondsAreTheInverseOfExtraction)
+{
+    const ZoneScope tz(GetParam().zone);
+    if (QTimeZone::systemTimeZoneId() != QByteArray(GetParam().zone))
+        GTEST_SKIP() << "Qt does not follow TZ changes in this process";
+    for (const qint64 utc : {qint64(0), asUtc(QDate(1980, 1, 1), QTime(0, 0)), asUtc(QDate(2021, 3, 28), QTime(1, 30)),
+             asUtc(QDate(2004, 7, 1), QTime(12, 0)), asUtc(QDate(2037, 12, 31), QTime(23, 59, 59))}) {
+        const qint64 entry = EntrySecondsFromFileTime(utc);
+        EXPECT_EQ(entry, utc + GetParam().standardOffsetSeconds) << utc;
+        EXPECT_EQ(FileTimeFromLocal(QDateTime::fromSecsSinceEpoch(entry, Qt::UTC)), utc) << utc;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Zones, FileTimeInZone,
     ::testing::Values(ZoneCase{"UTC", 0}, ZoneCase{"Europe/Berlin", 3600}, ZoneCase{"Asia/Tokyo", 9 * 3600}),
     [](const ::testing::TestParamInfo<ZoneCase>& p) {

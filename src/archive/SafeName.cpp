@@ -1,4 +1,4 @@
-#include "app/SafeName.h"
+#include "archive/SafeName.h"
 
 #include "support/AnsiText.h"
 

@@ -1,0 +1,208 @@
+#include "cli/PackInputs.h"
+
+#include "archive/ArchiveNames.h"
+#include "archive/BigRuntimeError.h"
+
+#include <QFile>
+#include <QHash>
+#include <QSet>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+namespace pelkora::cli {
+namespace {
+
+QString systemReason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+class Walker {
+public:
+    Walker(bool follow, CliOutput& out, std::vector<PackInput>& inputs)
+        : m_follow(follow)
+        , m_out(out)
+        , m_inputs(inputs)
+    {
+    }
+
+    void argument(const QString& argument)
+    {
+        struct stat st { };
+        if (::stat(QFile::encodeName(argument).constData(), &st) != 0) {
+            problem(argument, systemReason(errno));
+            return;
+        }
+        if (S_ISDIR(st.st_mode)) {
+            m_argument = argument;
+            m_onPath.clear();
+            folder(argument, QString(), st);
+        } else if (S_ISREG(st.st_mode)) {
+            m_argument = argument;
+            QString name = argument;
+            while (name.endsWith(u'/'))
+                name.chop(1);
+            add(argument, name.mid(name.lastIndexOf(u'/') + 1), st);
+        } else {
+            problem(argument, QStringLiteral("neither a folder nor a regular file"));
+        }
+    }
+
+    bool failed() const { return m_failed; }
+
+private:
+    void problem(const QString& what, const QString& reason)
+    {
+        m_out.Error(what, reason);
+        m_failed = true;
+    }
+
+    void add(const QString& path, const QString& fullName, const struct stat& st)
+    {
+        PackInput input;
+        input.fullName = fullName;
+        input.path = path;
+        input.argument = m_argument;
+        input.size = st.st_size;
+        input.modified = st.st_mtim.tv_sec;
+        input.device = st.st_dev;
+        input.inode = st.st_ino;
+        m_inputs.push_back(std::move(input));
+    }
+
+    void folder(const QString& path, const QString& prefix, const struct stat& self)
+    {
+        const std::pair<dev_t, ino_t> identity{self.st_dev, self.st_ino};
+        if (m_onPath.contains(identity)) {
+            m_out.Error(path, QStringLiteral("skipped, a link back to a folder above it."));
+            return;
+        }
+        m_onPath.insert(identity);
+        DIR* dir = ::opendir(QFile::encodeName(path).constData());
+        if (!dir) {
+            problem(path, QStringLiteral("cannot be read: ") + systemReason(errno));
+            m_onPath.remove(identity);
+            return;
+        }
+        std::vector<QByteArray> names;
+        errno = 0;
+        while (const dirent* d = ::readdir(dir)) {
+            if (std::strcmp(d->d_name, ".") != 0 && std::strcmp(d->d_name, "..") != 0)
+                names.emplace_back(d->d_name);
+        }
+        ::closedir(dir);
+        for (const QByteArray& raw : names) {
+            const QString name = QFile::decodeName(raw);
+            const QString child = path.endsWith(u'/') ? path + name : path + u'/' + name;
+            if (QFile::encodeName(name) != raw) {
+                problem(QFile::decodeName(raw),
+                    QStringLiteral("refused, the name is not valid in the locale's "
+                                   "encoding (UTF-8)."));
+                continue;
+            }
+            if (name.contains(u'\\')) {
+                problem(child,
+                    QStringLiteral("refused, the name contains \"\\\", which the archive takes as a "
+                                   "folder separator."));
+                continue;
+            }
+            const QByteArray encoded = QFile::encodeName(child);
+            struct stat st { };
+            if (::lstat(encoded.constData(), &st) != 0) {
+                problem(child, systemReason(errno));
+                continue;
+            }
+            if (S_ISLNK(st.st_mode)) {
+                if (!m_follow) {
+                    m_out.Error(child, QStringLiteral("skipped, a symbolic link (--follow follows links)."));
+                    continue;
+                }
+                if (::stat(encoded.constData(), &st) != 0) {
+                    m_out.Error(child, QStringLiteral("skipped, a link to nothing: ") + systemReason(errno));
+                    continue;
+                }
+            }
+            const QString fullName = prefix.isEmpty() ? name : prefix + u'\\' + name;
+            if (S_ISDIR(st.st_mode))
+                folder(child, fullName, st);
+            else if (S_ISREG(st.st_mode))
+                add(child, fullName, st);
+            else
+                m_out.Error(child, QStringLiteral("skipped, not a regular file."));
+        }
+        m_onPath.remove(identity);
+    }
+
+    bool m_follow;
+    CliOutput& m_out;
+    std::vector<PackInput>& m_inputs;
+    QString m_argument;
+    QSet<std::pair<dev_t, ino_t>> m_onPath;
+    bool m_failed = false;
+};
+
+} // namespace
+
+bool CollectPackInputs(const QStringList& arguments, bool follow, CliOutput& out, std::vector<PackInput>& inputs)
+{
+    Walker walker(follow, out, inputs);
+    for (const QString& argument : arguments)
+        walker.argument(argument);
+    bool ok = !walker.failed();
+
+    QHash<QString, const PackInput*> byName;
+    for (PackInput& input : inputs) {
+        try {
+            input.storedName = ArchiveNameBytes(input.fullName);
+            EntryTimestampOf(input.modified, input.fullName);
+        } catch (const BigRuntimeError& refusal) {
+            out.Error(input.path, refusal.description());
+            ok = false;
+            continue;
+        }
+        const QString key = input.fullName.toLower();
+        if (const PackInput* first = byName.value(key)) {
+            out.Error(input.path,
+                QStringLiteral("refused, \"%1\" and \"%2\" (from %3) would both be the entry \"%1\".")
+                    .arg(input.fullName, first->path, first->argument));
+            ok = false;
+            continue;
+        }
+        byName.insert(key, &input);
+    }
+    if (!ok)
+        return false;
+    std::sort(inputs.begin(), inputs.end(),
+        [](const PackInput& a, const PackInput& b) { return a.storedName < b.storedName; });
+    return true;
+}
+
+qint64 AreaBytesOf(const std::vector<PackInput>& inputs)
+{
+    qint64 areas = 0;
+    for (const PackInput& input : inputs)
+        areas += AreaSize(input.storedName.size(), input.size);
+    return areas;
+}
+
+bool ReportOutputAmongInputs(const QString& path, const std::vector<PackInput>& inputs, CliOutput& out)
+{
+    struct stat st { };
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return false;
+    bool found = false;
+    for (const PackInput& input : inputs) {
+        if (input.device == st.st_dev && input.inode == st.st_ino) {
+            out.Error(input.path, QStringLiteral("refused, it is the output archive %1 itself.").arg(path));
+            found = true;
+        }
+    }
+    return found;
+}
+
+} // namespace pelkora::cli
