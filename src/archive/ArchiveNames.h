@@ -5,23 +5,14 @@
 // raised as BigRuntimeError with the source "Write" before anything is
 // written.
 
+#include "support/Failure.h"
 #include <QByteArray>
 #include <QString>
+
 #include <QtGlobal>
 #include <cstdint>
 
 namespace pelkora {
-
-// Numbers of the writer's refusals and failures (the reader's conventions).
-namespace write_error {
-inline constexpr int TooLarge = 6;       // a size or offset past the format's int32 fields
-inline constexpr int Interrupted = 18;   // SIGINT or SIGTERM during the write
-inline constexpr int BadName = 52;       // a name that cannot be stored or would not extract
-inline constexpr int NoInput = 53;       // an input file that cannot be opened
-inline constexpr int DeviceIo = 57;      // reading or writing failed
-inline constexpr int DuplicateName = 58; // two inputs for one name
-inline constexpr int FileAccess = 75;    // the target cannot be made or replaced; the output is an input
-} // namespace write_error
 
 // The largest archive the format addresses: every offset and size is int32.
 inline constexpr qint64 kLargestArchive = 0x7FFFFFFF;

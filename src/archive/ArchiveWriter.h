@@ -58,7 +58,7 @@ public:
     // Every slot must have been filled.
     void Commit();
 
-    const QString& TemporaryPath() const { return m_temporaryPath; }
+    const QString& TemporaryPath() const { return mTemporaryPath; }
 
 private:
     void writeArea(const QByteArray& bytes);
@@ -69,19 +69,19 @@ private:
     char* record(std::int32_t slot);
     void checkInterruption() const;
 
-    InterruptionDeferral m_deferral; // first made, last gone: the signal waits for the clean-up
-    QString m_target;
-    QString m_temporaryPath;
-    int m_fd = -1;
-    bool m_targetExists = false;
-    dev_t m_targetDevice = 0;
-    ino_t m_targetInode = 0;
-    std::int32_t m_entryCount = 0;
-    ArchiveHeaderReserved m_reserved;
-    qint64 m_position = 0;
-    std::vector<char> m_directory;
-    std::vector<bool> m_filled;
-    bool m_committed = false;
+    InterruptionDeferral mDeferral; // first made, last gone: the signal waits for the clean-up
+    QString mTarget;
+    QString mTemporaryPath;
+    int mFd = -1;
+    bool mTargetExists = false;
+    dev_t mTargetDevice = 0;
+    ino_t mTargetInode = 0;
+    std::int32_t mEntryCount = 0;
+    ArchiveHeaderReserved mReserved;
+    qint64 mPosition = 0;
+    std::vector<char> mDirectory;
+    std::vector<bool> mFilled;
+    bool mCommitted = false;
 };
 
 } // namespace pelkora

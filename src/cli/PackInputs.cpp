@@ -25,9 +25,9 @@ QString systemReason(int error)
 class Walker {
 public:
     Walker(bool follow, CliOutput& out, std::vector<PackInput>& inputs)
-        : m_follow(follow)
-        , m_out(out)
-        , m_inputs(inputs)
+        : mFollow(follow)
+        , mOut(out)
+        , mInputs(inputs)
     {
     }
 
@@ -39,11 +39,11 @@ public:
             return;
         }
         if (S_ISDIR(st.st_mode)) {
-            m_argument = argument;
-            m_onPath.clear();
+            mArgument = argument;
+            mOnPath.clear();
             folder(argument, QString(), st);
         } else if (S_ISREG(st.st_mode)) {
-            m_argument = argument;
+            mArgument = argument;
             QString name = argument;
             while (name.endsWith(u'/'))
                 name.chop(1);
@@ -53,13 +53,13 @@ public:
         }
     }
 
-    bool failed() const { return m_failed; }
+    bool failed() const { return mFailed; }
 
 private:
     void problem(const QString& what, const QString& reason)
     {
-        m_out.Error(what, reason);
-        m_failed = true;
+        mOut.Error(what, reason);
+        mFailed = true;
     }
 
     void add(const QString& path, const QString& fullName, const struct stat& st)
@@ -67,26 +67,26 @@ private:
         PackInput input;
         input.fullName = fullName;
         input.path = path;
-        input.argument = m_argument;
+        input.argument = mArgument;
         input.size = st.st_size;
         input.modified = st.st_mtim.tv_sec;
         input.device = st.st_dev;
         input.inode = st.st_ino;
-        m_inputs.push_back(std::move(input));
+        mInputs.push_back(std::move(input));
     }
 
     void folder(const QString& path, const QString& prefix, const struct stat& self)
     {
         const std::pair<dev_t, ino_t> identity{self.st_dev, self.st_ino};
-        if (m_onPath.contains(identity)) {
-            m_out.Error(path, QStringLiteral("skipped, a link back to a folder above it."));
+        if (mOnPath.contains(identity)) {
+            mOut.Error(path, QStringLiteral("skipped, a link back to a folder above it."));
             return;
         }
-        m_onPath.insert(identity);
+        mOnPath.insert(identity);
         DIR* dir = ::opendir(QFile::encodeName(path).constData());
         if (!dir) {
             problem(path, QStringLiteral("cannot be read: ") + systemReason(errno));
-            m_onPath.remove(identity);
+            mOnPath.remove(identity);
             return;
         }
         std::vector<QByteArray> names;
@@ -118,12 +118,12 @@ private:
                 continue;
             }
             if (S_ISLNK(st.st_mode)) {
-                if (!m_follow) {
-                    m_out.Error(child, QStringLiteral("skipped, a symbolic link (--follow follows links)."));
+                if (!mFollow) {
+                    mOut.Error(child, QStringLiteral("skipped, a symbolic link (--follow follows links)."));
                     continue;
                 }
                 if (::stat(encoded.constData(), &st) != 0) {
-                    m_out.Error(child, QStringLiteral("skipped, a link to nothing: ") + systemReason(errno));
+                    mOut.Error(child, QStringLiteral("skipped, a link to nothing: ") + systemReason(errno));
                     continue;
                 }
             }
@@ -133,17 +133,17 @@ private:
             else if (S_ISREG(st.st_mode))
                 add(child, fullName, st);
             else
-                m_out.Error(child, QStringLiteral("skipped, not a regular file."));
+                mOut.Error(child, QStringLiteral("skipped, not a regular file."));
         }
-        m_onPath.remove(identity);
+        mOnPath.remove(identity);
     }
 
-    bool m_follow;
-    CliOutput& m_out;
-    std::vector<PackInput>& m_inputs;
-    QString m_argument;
-    QSet<std::pair<dev_t, ino_t>> m_onPath;
-    bool m_failed = false;
+    bool mFollow;
+    CliOutput& mOut;
+    std::vector<PackInput>& mInputs;
+    QString mArgument;
+    QSet<std::pair<dev_t, ino_t>> mOnPath;
+    bool mFailed = false;
 };
 
 } // namespace

@@ -10,41 +10,41 @@ class LzssBitSink {
 public:
     // `out` must have room for every byte written plus 4 spare bytes.
     explicit LzssBitSink(char* out)
-        : m_out(reinterpret_cast<unsigned char*>(out))
+        : mOut(reinterpret_cast<unsigned char*>(out))
     {
     }
 
     // `width` is at most 32 bits; `value` has no bits above it.
     void put(std::uint32_t value, int width)
     {
-        m_accumulator = (m_accumulator << width) | value;
-        m_pending += width;
-        if (m_pending >= 32) {
-            m_pending -= 32;
-            const auto word = static_cast<std::uint32_t>(m_accumulator >> m_pending);
-            m_out[0] = static_cast<unsigned char>(word >> 24);
-            m_out[1] = static_cast<unsigned char>(word >> 16);
-            m_out[2] = static_cast<unsigned char>(word >> 8);
-            m_out[3] = static_cast<unsigned char>(word);
-            m_out += 4;
+        mAccumulator = (mAccumulator << width) | value;
+        mPending += width;
+        if (mPending >= 32) {
+            mPending -= 32;
+            const auto word = static_cast<std::uint32_t>(mAccumulator >> mPending);
+            mOut[0] = static_cast<unsigned char>(word >> 24);
+            mOut[1] = static_cast<unsigned char>(word >> 16);
+            mOut[2] = static_cast<unsigned char>(word >> 8);
+            mOut[3] = static_cast<unsigned char>(word);
+            mOut += 4;
         }
     }
 
     // Pads the last byte with zero bits; returns the end of the written bytes.
     char* finish()
     {
-        while (m_pending > 0) {
-            const int take = m_pending >= 8 ? 8 : m_pending;
-            m_pending -= take;
-            *m_out++ = static_cast<unsigned char>(((m_accumulator >> m_pending) & ((1u << take) - 1)) << (8 - take));
+        while (mPending > 0) {
+            const int take = mPending >= 8 ? 8 : mPending;
+            mPending -= take;
+            *mOut++ = static_cast<unsigned char>(((mAccumulator >> mPending) & ((1u << take) - 1)) << (8 - take));
         }
-        return reinterpret_cast<char*>(m_out);
+        return reinterpret_cast<char*>(mOut);
     }
 
 private:
-    unsigned char* m_out;
-    std::uint64_t m_accumulator = 0;
-    int m_pending = 0; // bits in the accumulator not yet written
+    unsigned char* mOut;
+    std::uint64_t mAccumulator = 0;
+    int mPending = 0; // bits in the accumulator not yet written
 };
 
 } // namespace pelkora::lzss

@@ -48,27 +48,27 @@ int matchLength(const unsigned char* source, const unsigned char* current, int l
 } // namespace
 
 LzssMatchFinder::LzssMatchFinder(const unsigned char* data, std::size_t size, bool pairs)
-    : m_data(data)
-    , m_size(size)
-    , m_pairs(pairs)
-    , m_head(std::size_t{1} << kHashBits, kNoPosition)
-    , m_pairLast(pairs ? std::size_t{1} << 16 : 0, kNoPosition)
+    : mData(data)
+    , mSize(size)
+    , mPairs(pairs)
+    , mHead(std::size_t{1} << kHashBits, kNoPosition)
+    , mPairLast(pairs ? std::size_t{1} << 16 : 0, kNoPosition)
 {
-    m_previous.fill(kNoPosition);
+    mPrevious.fill(kNoPosition);
 }
 
 void LzssMatchFinder::indexUpTo(std::size_t end)
 {
-    const std::size_t hashable = m_size >= 3 ? m_size - 2 : 0;
-    for (; m_indexed < end; ++m_indexed) {
-        const unsigned char* p = m_data + m_indexed;
-        if (m_indexed < hashable) {
-            std::uint32_t& head = m_head[hash3(p)];
-            m_previous[m_indexed & (kWindowSize - 1)] = head;
-            head = static_cast<std::uint32_t>(m_indexed);
+    const std::size_t hashable = mSize >= 3 ? mSize - 2 : 0;
+    for (; mIndexed < end; ++mIndexed) {
+        const unsigned char* p = mData + mIndexed;
+        if (mIndexed < hashable) {
+            std::uint32_t& head = mHead[hash3(p)];
+            mPrevious[mIndexed & (kWindowSize - 1)] = head;
+            head = static_cast<std::uint32_t>(mIndexed);
         }
-        if (m_pairs && m_indexed + 1 < m_size)
-            m_pairLast[pair(p)] = static_cast<std::uint32_t>(m_indexed);
+        if (mPairs && mIndexed + 1 < mSize)
+            mPairLast[pair(p)] = static_cast<std::uint32_t>(mIndexed);
     }
 }
 
@@ -76,7 +76,7 @@ LzssMatch LzssMatchFinder::find(std::size_t at, int limit, int maxChain)
 {
     indexUpTo(at);
     LzssMatch best;
-    limit = static_cast<int>(std::min<std::size_t>({static_cast<std::size_t>(limit), m_size - at}));
+    limit = static_cast<int>(std::min<std::size_t>({static_cast<std::size_t>(limit), mSize - at}));
     if (limit < kMinReference)
         return best;
 
@@ -86,10 +86,10 @@ LzssMatch LzssMatchFinder::find(std::size_t at, int limit, int maxChain)
     const auto reach = static_cast<std::uint32_t>(std::min<std::size_t>(kWindowSize, at));
     // The one distance whose reference would start at window position 0.
     const auto endTokenDistance = static_cast<std::uint32_t>(at & (kWindowSize - 1)) + 1;
-    const unsigned char* current = m_data + at;
+    const unsigned char* current = mData + at;
 
     if (limit >= 3) {
-        std::uint32_t candidate = m_head[hash3(current)];
+        std::uint32_t candidate = mHead[hash3(current)];
         std::uint32_t lastDistance = 0;
         for (int chain = maxChain; chain > 0; --chain) {
             const std::uint32_t distance = at32 - candidate;
@@ -106,11 +106,11 @@ LzssMatch LzssMatchFinder::find(std::size_t at, int limit, int maxChain)
                         break;
                 }
             }
-            candidate = m_previous[candidate & (kWindowSize - 1)];
+            candidate = mPrevious[candidate & (kWindowSize - 1)];
         }
     }
-    if (m_pairs && best.length < kMinReference) {
-        const std::uint32_t distance = at32 - m_pairLast[pair(current)];
+    if (mPairs && best.length < kMinReference) {
+        const std::uint32_t distance = at32 - mPairLast[pair(current)];
         if (distance >= 1 && distance <= reach && distance != endTokenDistance) {
             const int length = matchLength(current - distance, current, limit);
             if (length >= kMinReference)

@@ -40,13 +40,13 @@ private:
 
     static constexpr int kHashBits = 15;
 
-    const unsigned char* m_data;
-    std::size_t m_size;
-    bool m_pairs;
-    std::size_t m_indexed = 0;                           // positions below this are in the tables
-    std::vector<std::uint32_t> m_head;                   // last position of each 3-byte hash
-    std::vector<std::uint32_t> m_pairLast;               // last position of each 2-byte pair
-    std::array<std::uint32_t, kWindowSize> m_previous{}; // chain link, by position mod 4096
+    const unsigned char* mData;
+    std::size_t mSize;
+    bool mPairs;
+    std::size_t mIndexed = 0;                           // positions below this are in the tables
+    std::vector<std::uint32_t> mHead;                   // last position of each 3-byte hash
+    std::vector<std::uint32_t> mPairLast;               // last position of each 2-byte pair
+    std::array<std::uint32_t, kWindowSize> mPrevious{}; // chain link, by position mod 4096
 };
 
 } // namespace pelkora::lzss

@@ -12,9 +12,14 @@ namespace pelkora {
 // 1001-1005; the others follow the run-time error numbers that stored
 // reports and scripts already know.
 namespace failure {
+inline constexpr int TooLarge = 6; // a size or offset past the format's int32 fields
 inline constexpr int OutOfMemory = 7;
-inline constexpr int UnsafeName = 52; // a name refused before anything is written
+inline constexpr int Interrupted = 18; // SIGINT or SIGTERM during a write
+inline constexpr int UnsafeName = 52;  // a name refused before anything is written
+inline constexpr int BadName = UnsafeName;
+inline constexpr int NoInput = 53; // an input file that cannot be opened
 inline constexpr int DeviceIo = 57;
+inline constexpr int DuplicateName = 58; // two inputs for one name
 inline constexpr int PastEndOfFile = 62;
 inline constexpr int BadRecord = 63;
 inline constexpr int DamagedEntry = BadRecord; // decodes to another length than its stored size

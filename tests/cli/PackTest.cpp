@@ -165,9 +165,9 @@ void BuildTree(const QString& root, const Tree& tree)
 
 class PackInZone : public ::testing::TestWithParam<const char*> {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_tmp.isValid()); }
-    QString path(const QString& name) const { return m_tmp.filePath(name); }
-    QTemporaryDir m_tmp;
+    void SetUp() override { ASSERT_TRUE(mTmp.isValid()); }
+    QString path(const QString& name) const { return mTmp.filePath(name); }
+    QTemporaryDir mTmp;
 };
 
 // create, then extract: every file comes back with its bytes and time, empty
@@ -256,9 +256,9 @@ INSTANTIATE_TEST_SUITE_P(Zones, PackInZone, ::testing::Values("UTC", "Europe/Ber
 
 class PackTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_tmp.isValid()); }
-    QString path(const QString& name) const { return m_tmp.filePath(name); }
-    QTemporaryDir m_tmp;
+    void SetUp() override { ASSERT_TRUE(mTmp.isValid()); }
+    QString path(const QString& name) const { return mTmp.filePath(name); }
+    QTemporaryDir mTmp;
 };
 
 // An archive with the format's oddities kept by update: reserved bytes in

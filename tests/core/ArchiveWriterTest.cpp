@@ -73,7 +73,7 @@ TEST(ArchiveNames, NamesAreStoredInWindows1252OrRefused)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name.left(40).toStdString());
         if (c.stored.isEmpty()) {
-            EXPECT_EQ(raised([&] { ArchiveNameBytes(c.name); }), write_error::BadName);
+            EXPECT_EQ(raised([&] { ArchiveNameBytes(c.name); }), failure::BadName);
         } else {
             EXPECT_EQ(ArchiveNameBytes(c.name), c.stored);
         }
@@ -95,7 +95,7 @@ TEST(ArchiveNames, SizesPastTheInt32FieldsAreRefused)
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.entries) + " entries, " + std::to_string(c.areas) + " area bytes");
         const int number = raised([&] { CheckArchiveSize(ArchiveSize(c.entries, c.areas)); });
-        EXPECT_EQ(number, c.fits ? 0 : write_error::TooLarge);
+        EXPECT_EQ(number, c.fits ? 0 : failure::TooLarge);
     }
     EXPECT_EQ(ArchiveSize(3, 100), 16 + 3 * 32 + 100);
     EXPECT_EQ(AreaSize(5, 10), 16);
@@ -120,7 +120,7 @@ TEST(ArchiveWriter, AFilePastTheLimitIsRefusedAndNothingStays)
     {
         ArchiveWriter writer(target, 2);
         writer.AddFile(0, "small.txt", tmp.filePath("small.txt"), 6);
-        EXPECT_EQ(raised([&] { writer.AddFile(1, "sparse.bin", big, 6); }), write_error::TooLarge);
+        EXPECT_EQ(raised([&] { writer.AddFile(1, "sparse.bin", big, 6); }), failure::TooLarge);
         EXPECT_TRUE(QFile::exists(writer.TemporaryPath()));
     }
     EXPECT_EQ(readAll(target), "OLD");
@@ -142,22 +142,21 @@ TEST(ArchiveWriter, FailuresKeepTheOldTarget)
         int number;
     };
     const std::vector<Case> cases = {
-        {"the output as an input", [&](ArchiveWriter& w) { w.AddFile(0, "out.big", target, 6); },
-            write_error::FileAccess},
+        {"the output as an input", [&](ArchiveWriter& w) { w.AddFile(0, "out.big", target, 6); }, failure::FileAccess},
         {"a missing input", [&](ArchiveWriter& w) { w.AddFile(0, "gone.txt", tmp.filePath("gone.txt"), 6); },
-            write_error::NoInput},
+            failure::NoInput},
         {"a slot never filled",
             [&](ArchiveWriter& w) {
                 w.AddFile(0, "a.txt", tmp.filePath("a.txt"), 6);
                 w.Commit();
             },
-            write_error::FileAccess},
+            failure::FileAccess},
         {"one slot twice",
             [&](ArchiveWriter& w) {
                 w.AddFile(0, "a.txt", tmp.filePath("a.txt"), 6);
                 w.AddFile(0, "b.txt", tmp.filePath("a.txt"), 6);
             },
-            write_error::FileAccess},
+            failure::FileAccess},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
