@@ -4,6 +4,7 @@
 #include "app/ModMain.h"
 #include "archive/BigRuntimeError.h"
 #include "support/Crc.h"
+#include "support/EntryKey.h"
 
 #include <exception>
 #include <memory>
@@ -25,7 +26,7 @@ QString readerNumberText(int number)
 // -1 when no entry has that name (the reader's record then says why).
 std::int32_t findListedEntry(cBig& big, const QString& fullName, int& failureNumber)
 {
-    if (big.FindFile(GetCrc64(fullName.toLower())) < 0) {
+    if (big.FindFile(NameKey(fullName)) < 0) {
         failureNumber = big.Error().Number();
         return -1;
     }

@@ -1,4 +1,5 @@
 #include "archive/cBig.h"
+#include "support/EntryKey.h"
 
 #include "archive/BigRuntimeError.h"
 #include "support/Crc.h"
@@ -61,7 +62,7 @@ std::int32_t cBig::FindNextFile(std::uint64_t crc64, std::int32_t afterId) const
 bool cBig::nameIs(std::int32_t ID, const QString& lowerName)
 {
     try {
-        return mDirectory->Name(ID, &mNameBlock).toLower() == lowerName;
+        return EntryKey(mDirectory->Name(ID, &mNameBlock)) == lowerName;
     } catch (const BigRuntimeError&) {
         return false;
     }
@@ -71,7 +72,7 @@ std::int32_t cBig::FindFullName(const QString& fullName)
 {
     if (!Loaded())
         return -1;
-    const QString lower = fullName.toLower();
+    const QString lower = EntryKey(fullName);
     if (!mFullNameIndexBuilt) {
         const std::uint64_t key = GetCrc64(lower);
         std::int32_t id = FindNextFile(key, -1);
@@ -86,7 +87,7 @@ std::int32_t cBig::FindFullName(const QString& fullName)
         mFullNameIndex.reserve(count);
         for (std::int32_t i = 0; i < count; ++i) {
             try {
-                const QString name = mDirectory->Name(i, &mNameBlock).toLower();
+                const QString name = EntryKey(mDirectory->Name(i, &mNameBlock));
                 if (!mFullNameIndex.contains(name)) // the lowest ID wins
                     mFullNameIndex.insert(name, i);
             } catch (const BigRuntimeError&) {

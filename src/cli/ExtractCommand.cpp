@@ -6,6 +6,7 @@
 #include "archive/SafeName.h"
 #include "cli/ArchiveEntries.h"
 #include "cli/Commands.h"
+#include "support/EntryKey.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -158,7 +159,7 @@ int ExtractCommand(const CliOptions& options)
     QSet<std::int32_t> kept; // -k: entries whose target exists
     firstIds.reserve(selected.size());
     for (const CliEntry* e : selected) {
-        const QString key = e->name.toLower();
+        const QString key = EntryKey(e->name);
         auto at = firstWithName.find(key);
         if (at == firstWithName.end()) {
             at = firstWithName.insert(key, e->id);

@@ -1,4 +1,5 @@
 #include "cli/PackInputs.h"
+#include "support/EntryKey.h"
 
 #include "archive/ArchiveNames.h"
 #include "archive/BigRuntimeError.h"
@@ -165,7 +166,7 @@ bool CollectPackInputs(const QStringList& arguments, bool follow, CliOutput& out
             ok = false;
             continue;
         }
-        const QString key = input.fullName.toLower();
+        const QString key = EntryKey(input.fullName);
         if (const PackInput* first = byName.value(key)) {
             out.Error(input.path,
                 QStringLiteral("refused, \"%1\" and \"%2\" (from %3) would both be the entry \"%1\".")

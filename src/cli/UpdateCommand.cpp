@@ -6,6 +6,7 @@
 #include "cli/Commands.h"
 #include "cli/NamePattern.h"
 #include "cli/PackInputs.h"
+#include "support/EntryKey.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -40,7 +41,7 @@ QHash<QString, std::vector<std::int32_t>> idsByName(const BigDirectory& director
         try {
             QString& name = names[static_cast<std::size_t>(id)];
             name = directory.Name(id, &cache);
-            ids[name.toLower()].push_back(id);
+            ids[EntryKey(name)].push_back(id);
         } catch (const BigRuntimeError&) {
         }
     }
@@ -84,7 +85,7 @@ int UpdateCommand(const CliOptions& options)
     std::vector<bool> removed(static_cast<std::size_t>(directory->FileCount()), false);
     QHash<QString, const PackInput*> given;
     for (const PackInput& input : inputs)
-        given.insert(input.fullName.toLower(), &input);
+        given.insert(EntryKey(input.fullName), &input);
     // A --remove NAME selects as list's NAMEs do: a full name, a folder or a
     // glob, in any letter case.
     for (const QString& name : options.removes) {
@@ -116,7 +117,7 @@ int UpdateCommand(const CliOptions& options)
     QHash<std::int32_t, const PackInput*> replacing;
     std::vector<const PackInput*> added;
     for (const PackInput& input : inputs) {
-        const auto found = ids.constFind(input.fullName.toLower());
+        const auto found = ids.constFind(EntryKey(input.fullName));
         if (found == ids.constEnd())
             added.push_back(&input);
         else

@@ -1,4 +1,5 @@
 #include "support/Crc.h"
+#include "support/EntryKey.h"
 
 #include "support/AnsiText.h"
 
@@ -55,7 +56,7 @@ std::uint64_t GetCrc64(const QString& text)
 
 std::uint64_t NameKey(const QString& fullName)
 {
-    return GetCrc64(fullName.toLower());
+    return GetCrc64(EntryKey(fullName));
 }
 
 } // namespace pelkora
