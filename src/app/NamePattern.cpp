@@ -1,6 +1,6 @@
-#include "cli/NamePattern.h"
+#include "app/NamePattern.h"
 
-namespace pelkora::cli {
+namespace pelkora {
 namespace {
 
 const QChar kSeparator = u'\\';
@@ -65,7 +65,7 @@ NamePattern::NamePattern(const QString& text)
         mGlob = QRegularExpression(globExpression(mLower), QRegularExpression::DotMatchesEverythingOption);
 }
 
-bool NamePattern::matches(const QString& lowerName) const
+bool NamePattern::matches(QStringView lowerName) const
 {
     if (mIsGlob) {
         // A glob that names a folder takes everything below it, as a plain
@@ -73,7 +73,7 @@ bool NamePattern::matches(const QString& lowerName) const
         if (mGlob.match(lowerName).hasMatch())
             return true;
         for (qsizetype at = lowerName.indexOf(kSeparator); at > 0; at = lowerName.indexOf(kSeparator, at + 1)) {
-            if (mGlob.match(QStringView(lowerName).left(at)).hasMatch())
+            if (mGlob.match(lowerName.left(at)).hasMatch())
                 return true;
         }
         return false;
@@ -86,4 +86,4 @@ bool NamePattern::matches(const QString& lowerName) const
         && !mLower.isEmpty();
 }
 
-} // namespace pelkora::cli
+} // namespace pelkora
