@@ -24,9 +24,10 @@ public:
 
 private:
     QString mText;
-    QString mRawLower;        // the text lower-cased as given
-    QString mLower;           // lower-cased, "\" separators, no trailing "\"
-    QRegularExpression mGlob; // valid only for a glob
+    QString mRawLower;               // the text lower-cased as given
+    QString mLower;                  // lower-cased, "\" separators, no trailing "\"
+    QRegularExpression mGlob;        // valid only for a glob
+    QRegularExpression mGlobOrBelow; // the glob, or a folder it matches and what is below
     bool mIsGlob = false;
 };
 
