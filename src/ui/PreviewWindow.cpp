@@ -119,8 +119,9 @@ void PreviewWindow::showContent(PreviewContent content)
         mPages->setCurrentIndex(TextPage);
         break;
     case PreviewKind::Hex:
-        summary +=
-            QStringLiteral(", first %1 bytes in hex").arg(FormatCount(std::min(mContent.readBytes, kPreviewHexLimit)));
+        summary += mContent.readBytes > kPreviewHexLimit
+            ? QStringLiteral(", the first %1 bytes in hex").arg(FormatCount(kPreviewHexLimit))
+            : QStringLiteral(", in hex");
         mText->setFont(fixed);
         mText->setPlainText(mContent.text);
         mPages->setCurrentIndex(TextPage);
