@@ -197,8 +197,15 @@ TEST_F(ListCommandsTest, ExtractSelectedTakesTheShownSelectedRowsAndExtractAllEv
     // Hidden rows lie between the two shown ones.
     clickRow(0);
     clickRow(1, Qt::ShiftModifier);
+    // While the run goes on the progress bar lies over the first panel,
+    // which says nothing then.
+    QStringList panelDuringRun;
+    mDuringVisit = [&] { panelDuringRun << Controls(w).sbStatus->panelText(1); };
     Controls(w).mnuExtract->trigger();
     EXPECT_EQ(mExtracted, (QStringList{"art\\shot.TGA", "data\\sounds\\shot.wav"}));
+    EXPECT_EQ(panelDuringRun, (QStringList{"", ""}));
+    EXPECT_EQ(Controls(w).sbStatus->panelText(1), "2 of 6 entries");
+    mDuringVisit = nullptr;
 
     mExtracted.clear();
     Controls(w).mnuExtAll->trigger();
