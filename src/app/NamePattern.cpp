@@ -63,6 +63,7 @@ NamePattern::NamePattern(const QString& text)
         mLower.chop(1);
     mIsGlob = hasGlobCharacters(mLower);
     if (mIsGlob) {
+        mGlobLead = mLower.left(mLower.indexOf(QRegularExpression(QStringLiteral("[*?[]"))));
         const QString glob = globExpression(mLower);
         mGlob = QRegularExpression(QStringLiteral("\\A(?:") + glob + QStringLiteral(")\\z"),
             QRegularExpression::DotMatchesEverythingOption);
@@ -74,6 +75,10 @@ NamePattern::NamePattern(const QString& text)
 bool NamePattern::matches(QStringView lowerName) const
 {
     if (mIsGlob) {
+        // Most names differ in their first characters already; that test is
+        // far cheaper than a match.
+        if (!lowerName.startsWith(mGlobLead))
+            return false;
         // A glob that names a folder takes everything below it, as a plain
         // folder name does: one match over the whole name. A name that
         // starts with a separator has no folder before it.

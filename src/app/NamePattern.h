@@ -26,6 +26,7 @@ private:
     QString mText;
     QString mRawLower;               // the text lower-cased as given
     QString mLower;                  // lower-cased, "\" separators, no trailing "\"
+    QString mGlobLead;               // a glob's text before its first wildcard: every match starts with it
     QRegularExpression mGlob;        // valid only for a glob
     QRegularExpression mGlobOrBelow; // the glob, or a folder it matches and what is below
     bool mIsGlob = false;
