@@ -114,39 +114,6 @@ std::vector<const CliEntry*> SelectEntries(const std::vector<CliEntry>& entries,
     return selected;
 }
 
-std::vector<SharedData> FindSharedData(cBig& big, const std::vector<CliEntry>& entries)
-{
-    struct Area {
-        qint64 start;
-        qint64 end;
-        std::int32_t id;
-    };
-    std::vector<Area> areas;
-    areas.reserve(entries.size());
-    for (const CliEntry& e : entries) {
-        try {
-            const qint64 size = big.data_compressed_size(e.id);
-            if (size > 0) {
-                const qint64 start = big.data_offset(e.id);
-                areas.push_back({start, start + size, e.id});
-            }
-        } catch (const BigRuntimeError&) {
-            // A broken record is reported where its data is read.
-        }
-    }
-    std::sort(areas.begin(), areas.end(),
-        [](const Area& a, const Area& b) { return a.start != b.start ? a.start < b.start : a.id < b.id; });
-    std::vector<SharedData> shared;
-    const Area* reach = nullptr; // the area that ends furthest so far
-    for (const Area& area : areas) {
-        if (reach && area.start < reach->end)
-            shared.push_back({std::min(reach->id, area.id), std::max(reach->id, area.id), area.start});
-        if (!reach || area.end > reach->end)
-            reach = &area;
-    }
-    return shared;
-}
-
 ListedOrder ReadListedOrder(cBig& big, const QString& archive, CliOutput& out, bool& anyFailed)
 {
     ListedOrder listed;
@@ -183,11 +150,6 @@ CliEntry ListedOrder::at(std::size_t place) const
     name.reserve(row.nameLength);
     name.append(key.mid(1, row.pathLength)).append(key.right(file));
     return {row.id, name};
-}
-
-QString ModifiedText(std::int32_t seconds)
-{
-    return TimestampMoment(seconds).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
 } // namespace pelkora::cli

@@ -1,6 +1,7 @@
 #pragma once
 // Opening an archive and reading its entries for the tool's commands.
 
+#include "app/ArchiveInfo.h"
 #include "app/ListRow.h"
 #include "archive/cBig.h"
 #include "cli/CliOutput.h"
@@ -16,10 +17,11 @@ namespace pelkora::cli {
 
 enum ExitCode { ExitOk = 0, ExitEntryFailed = 1, ExitArchiveFailed = 2, ExitUsage = 64 };
 
-struct CliEntry {
-    std::int32_t id = 0;
-    QString name; // full name as stored, "\" between folders; its characters live in the table's arena
-};
+// Its name's characters live in the table's arena.
+using CliEntry = NamedEntry;
+using pelkora::FindSharedData;
+using pelkora::ModifiedText;
+using pelkora::SharedData;
 
 // Texts kept one after another in large blocks, so that a million names cost
 // their characters rather than a heap block each. A text never moves once
@@ -71,18 +73,6 @@ private:
 std::vector<const CliEntry*> SelectEntries(const std::vector<CliEntry>& entries, const QStringList& names,
     const QStringList& excludes, const QString& archive, CliOutput& out, bool& anyFailed);
 
-// Two entries whose data areas overlap, and where the later one starts.
-struct SharedData {
-    std::int32_t first;
-    std::int32_t second;
-    qint64 offset;
-};
-
-// Normal archives never share bytes between entries; many names on one
-// stream is how a small archive promises huge output. Each overlap is given
-// once, against the entry reaching furthest before it, in file order.
-std::vector<SharedData> FindSharedData(cBig& big, const std::vector<CliEntry>& entries);
-
 // Every readable entry in the window's list order (its Sort cell, ties in
 // ID order), holding only the sort keys: a name is made again from its key
 // when asked for, so a listing of a million entries keeps one text each.
@@ -108,8 +98,5 @@ private:
 // Reads every entry's name into its sort key and sorts; an entry whose name
 // cannot be read is reported and left out, and `anyFailed` is set.
 ListedOrder ReadListedOrder(cBig& big, const QString& archive, CliOutput& out, bool& anyFailed);
-
-// The entry's moment as YYYY-MM-DD HH:MM:SS (no zone shift).
-QString ModifiedText(std::int32_t seconds);
 
 } // namespace pelkora::cli

@@ -1,31 +1,8 @@
 #pragma once
-// What a NAME argument of list and extract selects. Names match without
-// regard to letter case, and "/" stands for the archive's "\":
-//   - a full name selects that entry;
-//   - a folder ("data\maps", "data/maps/") selects everything below it;
-//   - a glob ("*.wav", "data/*/level?.map", "[ab]*") selects the names it
-//     matches, and everything below a folder it matches: "*" and "?" stay
-//     within one folder name, "**" crosses folders.
+// The tool's NAME patterns are the application layer's (app/NamePattern.h).
 
-#include <QRegularExpression>
-#include <QString>
+#include "app/NamePattern.h"
 
 namespace pelkora::cli {
-
-class NamePattern {
-public:
-    explicit NamePattern(const QString& text);
-
-    // `lowerName`: a full name already lower-cased.
-    bool matches(const QString& lowerName) const;
-    const QString& text() const { return mText; }
-
-private:
-    QString mText;
-    QString mRawLower;        // the text lower-cased as given
-    QString mLower;           // lower-cased, "\" separators, no trailing "\"
-    QRegularExpression mGlob; // valid only for a glob
-    bool mIsGlob = false;
-};
-
+using pelkora::NamePattern;
 } // namespace pelkora::cli

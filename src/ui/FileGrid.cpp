@@ -168,6 +168,18 @@ void FileGrid::arrangeRows(int first, std::span<const std::size_t> order)
     mModel->arrangeRows(first, order);
 }
 
+void FileGrid::setShownRows(std::vector<int> shown)
+{
+    if (mModel->setShownRows(std::move(shown)))
+        showCurrentCell();
+}
+
+void FileGrid::showAllRows()
+{
+    mModel->showAllRows();
+    showCurrentCell();
+}
+
 void FileGrid::sortSelection()
 {
     const int first = std::max(std::min(mRow, mRowSel), 1);
@@ -211,12 +223,17 @@ void FileGrid::showCurrentCell()
         return;
     mSyncing = true;
     QItemSelectionModel* selection = selectionModel();
-    if (mRow < 1 || mRowSel < 1 || Cols() == 0) {
+    // Of a range reaching hidden rows, its shown part is selected.
+    const int low = mModel->firstShownFrom(std::min(mRow, mRowSel));
+    const int high = mModel->lastShownUpTo(std::max(mRow, mRowSel));
+    if (mRow < 1 || mRowSel < 1 || low < 0 || high < low || Cols() == 0) {
         selection->clearSelection();
         selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
     } else {
-        const QModelIndex anchor = mModel->index(mRow - 1, mCol);
-        const QModelIndex end = mModel->index(mRowSel - 1, mColSel);
+        const int anchorRow = mRow <= mRowSel ? low : high;
+        const int endRow = mRow <= mRowSel ? high : low;
+        const QModelIndex anchor = mModel->index(mModel->viewRowOf(anchorRow), mCol);
+        const QModelIndex end = mModel->index(mModel->viewRowOf(endRow), mColSel);
         selection->setCurrentIndex(anchor, QItemSelectionModel::NoUpdate);
         selection->select(QItemSelection(anchor, end), QItemSelectionModel::ClearAndSelect);
     }
@@ -242,9 +259,9 @@ void FileGrid::takeCurrentCellFromView()
         anchorCol = current.column() == range.left() ? range.right() : range.left();
         break;
     }
-    mRow = anchorRow + 1;
+    mRow = mModel->gridRowOf(anchorRow);
     mCol = anchorCol;
-    mRowSel = current.row() + 1;
+    mRowSel = mModel->gridRowOf(current.row());
     mColSel = current.column();
     emit SelectionMovedByUser();
 }

@@ -58,6 +58,15 @@ public:
     void setPainting(bool on) override;
     bool painting() const { return mPainting; }
 
+    // Shows only the given data rows (0-based, ascending; see FileGridModel)
+    // or all of them again. Rows keep their numbers: Row, RowSel and
+    // TextMatrix mean the same rows whatever is shown, and the selection
+    // shown is the shown part of Row..RowSel.
+    void setShownRows(std::vector<int> shown);
+    void showAllRows();
+    bool rowShown(int row) const { return mModel->viewRowOf(row) >= 0; }
+    std::vector<int> shownRowsBetween(int first, int last) const { return mModel->shownRowsBetween(first, last); }
+
     const FileGridModel& gridModel() const { return *mModel; }
 
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;

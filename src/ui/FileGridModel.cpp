@@ -3,6 +3,7 @@
 #include "app/ListRow.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace pelkora {
 
@@ -22,13 +23,106 @@ void FileGridModel::changedWholesale()
         return;
     }
     beginResetModel();
-    mShownRows = static_cast<int>(mRows.size());
+    mShownRows = shownRowCount();
     mShownCols = mCols;
     endResetModel();
 }
 
+void FileGridModel::dropFilter()
+{
+    mFiltered = false;
+    mShown.clear();
+    mShown.shrink_to_fit();
+}
+
+int FileGridModel::shownRowCount() const
+{
+    return mFiltered ? static_cast<int>(mShown.size()) : static_cast<int>(mRows.size());
+}
+
+bool FileGridModel::setShownRows(std::vector<int> shown)
+{
+    int previous = -1;
+    for (const int row : shown) {
+        if (row <= previous || row >= static_cast<int>(mRows.size()))
+            return false;
+        previous = row;
+    }
+    mShown = std::move(shown);
+    mFiltered = true;
+    changedWholesale();
+    return true;
+}
+
+void FileGridModel::showAllRows()
+{
+    if (!mFiltered)
+        return;
+    dropFilter();
+    changedWholesale();
+}
+
+int FileGridModel::viewRowOf(int row) const
+{
+    if (row < 1 || row >= gridRows())
+        return -1;
+    if (!mFiltered)
+        return row - 1;
+    const auto at = std::lower_bound(mShown.begin(), mShown.end(), row - 1);
+    return at != mShown.end() && *at == row - 1 ? static_cast<int>(at - mShown.begin()) : -1;
+}
+
+int FileGridModel::gridRowOf(int viewRow) const
+{
+    if (viewRow < 0 || viewRow >= shownRowCount())
+        return -1;
+    return mFiltered ? mShown[static_cast<std::size_t>(viewRow)] + 1 : viewRow + 1;
+}
+
+int FileGridModel::firstShownFrom(int row) const
+{
+    row = std::max(row, 1);
+    if (row >= gridRows())
+        return -1;
+    if (!mFiltered)
+        return row;
+    const auto at = std::lower_bound(mShown.begin(), mShown.end(), row - 1);
+    return at == mShown.end() ? -1 : *at + 1;
+}
+
+int FileGridModel::lastShownUpTo(int row) const
+{
+    row = std::min(row, gridRows() - 1);
+    if (row < 1)
+        return -1;
+    if (!mFiltered)
+        return row;
+    const auto at = std::upper_bound(mShown.begin(), mShown.end(), row - 1);
+    return at == mShown.begin() ? -1 : *std::prev(at) + 1;
+}
+
+std::vector<int> FileGridModel::shownRowsBetween(int first, int last) const
+{
+    first = std::max(first, 1);
+    last = std::min(last, gridRows() - 1);
+    std::vector<int> rows;
+    if (last < first)
+        return rows;
+    if (!mFiltered) {
+        rows.reserve(static_cast<std::size_t>(last - first + 1));
+        for (int row = first; row <= last; ++row)
+            rows.push_back(row);
+        return rows;
+    }
+    for (auto at = std::lower_bound(mShown.begin(), mShown.end(), first - 1); at != mShown.end() && *at <= last - 1;
+         ++at)
+        rows.push_back(*at + 1);
+    return rows;
+}
+
 void FileGridModel::setGridRows(int rows)
 {
+    dropFilter();
     mRows.resize(static_cast<std::size_t>(std::max(rows, 1) - 1));
     changedWholesale();
 }
@@ -70,14 +164,16 @@ void FileGridModel::setCell(int row, int col, const QString& text)
         cells.append(QString());
     cells[col] = clean;
     stored = cells.join(kTab);
-    if (!mFrozen && row - 1 < mShownRows && col < mShownCols)
-        emit dataChanged(index(row - 1, col), index(row - 1, col));
-    else
+    const int viewRow = viewRowOf(row);
+    if (!mFrozen && viewRow >= 0 && viewRow < mShownRows && col < mShownCols)
+        emit dataChanged(index(viewRow, col), index(viewRow, col));
+    else if (mFrozen || !mFiltered)
         mPendingReset = true;
 }
 
 void FileGridModel::clearCells()
 {
+    dropFilter();
     std::fill(mHeader.begin(), mHeader.end(), QString());
     std::fill(mRows.begin(), mRows.end(), QString());
     changedWholesale();
@@ -85,9 +181,11 @@ void FileGridModel::clearCells()
 
 void FileGridModel::appendRow(const QString& tabSeparated)
 {
-    if (mFrozen) {
+    if (mFrozen || mFiltered) {
+        // New rows show every row again.
+        dropFilter();
         mRows.push_back(tabSeparated);
-        mPendingReset = true;
+        changedWholesale();
         return;
     }
     const int at = static_cast<int>(mRows.size());
@@ -121,6 +219,7 @@ bool FileGridModel::arrangeRows(int first, std::span<const std::size_t> order)
     for (const std::size_t from : order)
         arranged.push_back(std::move(begin[static_cast<std::ptrdiff_t>(from)]));
     std::move(arranged.begin(), arranged.end(), begin);
+    dropFilter();
     changedWholesale();
     return true;
 }
@@ -163,7 +262,7 @@ QVariant FileGridModel::data(const QModelIndex& index, int role) const
     if (role != Qt::DisplayRole || !index.isValid())
         return {};
     // While frozen the view may still ask about rows that have since gone.
-    return cell(index.row() + 1, index.column());
+    return cell(mFiltered ? gridRowOf(index.row()) : index.row() + 1, index.column());
 }
 
 QVariant FileGridModel::headerData(int section, Qt::Orientation orientation, int role) const

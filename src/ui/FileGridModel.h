@@ -6,6 +6,10 @@
 // for the rows the view draws. While the grid's painting is off the model
 // stops telling the view about changes and announces them once, as a reset,
 // when painting comes back on.
+//
+// The view may be shown only some data rows (the filter's): the caller hands
+// the model the rows to show, and grid rows keep their numbers whatever is
+// shown, so the list's commands read the same rows as before.
 
 #include <QAbstractTableModel>
 #include <QString>
@@ -41,6 +45,24 @@ public:
     // Sorting is the caller's: the model only stores and announces.
     bool arrangeRows(int first, std::span<const std::size_t> order);
 
+    // Shows only grid rows shown[i] + 1 (data rows counted from 0, ascending,
+    // each below the number of data rows); anything else is refused (false,
+    // nothing changes). Every change of the rows shows all of them again.
+    bool setShownRows(std::vector<int> shown);
+    void showAllRows();
+    bool filtered() const { return mFiltered; }
+    int shownRowCount() const;
+    // The view row of grid row `row`, -1 when it is not shown.
+    int viewRowOf(int row) const;
+    // The grid row shown at view row `viewRow` (-1 when out of range).
+    int gridRowOf(int viewRow) const;
+    // The first shown grid row at or after `row`, the last at or before it
+    // (-1 when there is none).
+    int firstShownFrom(int row) const;
+    int lastShownUpTo(int row) const;
+    // The shown grid rows from first to last, inclusive, in order.
+    std::vector<int> shownRowsBetween(int first, int last) const;
+
     void setFrozen(bool frozen);
     bool frozen() const { return mFrozen; }
 
@@ -57,7 +79,11 @@ public:
 private:
     void changedWholesale();
 
+    void dropFilter();
+
     std::vector<QString> mRows; // data rows, cells joined by tabs
+    std::vector<int> mShown;    // the data rows shown while filtered
+    bool mFiltered = false;
     std::vector<QString> mHeader;
     std::vector<Qt::Alignment> mAlignments; // per column; empty for the default
     int mCols = 0;

@@ -82,6 +82,21 @@ QLabel* StatusBar::panelWidget(int index) const
     return p ? p->label : nullptr;
 }
 
+void StatusBar::setPanelText(int index, const QString& text)
+{
+    if (QLabel* label = panelWidget(index)) {
+        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        label->setIndent(4);
+        label->setText(text);
+    }
+}
+
+QString StatusBar::panelText(int index) const
+{
+    const QLabel* label = panelWidget(index);
+    return label ? label->text() : QString();
+}
+
 void StatusBar::resizeEvent(QResizeEvent* event)
 {
     QStatusBar::resizeEvent(event);

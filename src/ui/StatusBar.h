@@ -1,7 +1,8 @@
 #pragma once
 // `sbStatus`: the status bar with numbered panels (1-based) laid left to
-// right. Panels show no text; a panel may show one picture of `ilImages`,
-// remembered by its key so the state can be read back.
+// right. A panel may show one picture of `ilImages`, remembered by its key so
+// the state can be read back, or a line of text (the first panel says how
+// much of a filtered list is shown).
 
 #include <QLabel>
 #include <QStatusBar>
@@ -27,6 +28,9 @@ public:
     void setPanelPicture(int index, const QString& key);
     QString panelPicture(int index) const;
     QLabel* panelWidget(int index) const;
+    // A line of text in a panel without a picture (empty for none).
+    void setPanelText(int index, const QString& text);
+    QString panelText(int index) const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

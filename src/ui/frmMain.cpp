@@ -7,6 +7,7 @@
 #include "support/Paths.h"
 #include "ui/ErrorBox.h"
 #include "ui/FileGrid.h"
+#include "ui/FilterBox.h"
 #include "ui/Startup.h"
 #include "ui/StatusBar.h"
 #include "ui/Twips.h"
@@ -191,9 +192,12 @@ frmMain::frmMain()
     connect(stop, &QAction::triggered, this, [this] {
         if (mWorking)
             mStopRequested = true;
+        else if (mFilterBox->hasFocus())
+            mFilterBox->clear();
     });
     addAction(stop);
 
+    buildListCommands();
     setTabOrder(tbBar, Grid1);
     // The window may be made as small as the user likes; the layout steps
     // skip what no longer fits.
@@ -219,6 +223,8 @@ void frmMain::buildMenus()
     mnuExit = mnuFile->addAction(QStringLiteral("&Exit"));
     mnuExit->setObjectName(QStringLiteral("mnuExit"));
     mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    mnuProperties = mnuFile->addAction(QStringLiteral("&Properties"));
+    mnuProperties->setObjectName(QStringLiteral("mnuProperties"));
 
     mnuActions = menuBar()->addMenu(QStringLiteral("&Actions"));
     mnuActions->setObjectName(QStringLiteral("mnuActions"));
@@ -238,6 +244,7 @@ void frmMain::buildMenus()
     connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
     connect(mnuExtract, &QAction::triggered, this, &frmMain::mnuExtract_Click);
     connect(mnuExtAll, &QAction::triggered, this, &frmMain::mnuExtAll_Click);
+    connect(mnuProperties, &QAction::triggered, this, &frmMain::mnuProperties_Click);
 }
 
 void frmMain::buildToolbar()
@@ -376,6 +383,8 @@ void frmMain::Form_Unload()
 
 void frmMain::ShowReady()
 {
+    mBusyShown = false;
+    updateFilterStatus();
     sbStatus->setPanelPicture(2, QStringLiteral("Green"));
     sbStatus->setPanelPicture(3, QStringLiteral("Gray"));
     while (QApplication::overrideCursor())
@@ -384,6 +393,8 @@ void frmMain::ShowReady()
 
 void frmMain::ShowBusy()
 {
+    mBusyShown = true;
+    updateFilterStatus();
     sbStatus->setPanelPicture(2, QStringLiteral("Gray"));
     sbStatus->setPanelPicture(3, QStringLiteral("Red"));
     const QCursor* cursor = QApplication::overrideCursor();
@@ -416,6 +427,7 @@ void frmMain::SetupGrid()
     Grid1->setCol(0);
     Grid1->setPainting(true);
     ReleaseBig();
+    mFilterBox->forget();
     mRowSelectedValue = false;
 }
 
@@ -438,6 +450,9 @@ void frmMain::OpenFile(const QString& filename)
     pbBar->show();
     repaint();
     LoadBigFile(filename, *Grid1, *mProgress, reporter());
+    mArchivePath = filename;
+    mFilterBox->takeListedNames();
+    mFilterBox->apply();
     pbBar->hide();
     ShowReady();
     setWindowTitle(kCaption + QStringLiteral(" - ") + filename);
@@ -498,12 +513,21 @@ bool frmMain::askDestination(QString& destination)
 
 bool frmMain::roomFor(const QString& destination, int first, int last)
 {
+    std::vector<int> rows;
+    rows.reserve(static_cast<std::size_t>(std::max(last - first + 1, 0)));
+    for (int row = first; row <= last; ++row)
+        rows.push_back(row);
+    return roomFor(destination, rows);
+}
+
+bool frmMain::roomFor(const QString& destination, const std::vector<int>& rows)
+{
     if (!gBig)
         return true;
     QStringList names;
-    names.reserve(last - first + 1);
+    names.reserve(static_cast<qsizetype>(rows.size()));
     // Read without moving the current cell, which would scroll the view.
-    for (int row = first; row <= last; ++row)
+    for (const int row : rows)
         names << Grid1->TextMatrix(row, kPathColumn) + Grid1->TextMatrix(row, kNameColumn);
     const qint64 needed = UnpackedBytesOf(*gBig, names);
     const qint64 available = FreeBytesAt(destination);
@@ -642,15 +666,17 @@ void frmMain::mnuExtract_Click()
     int last = Grid1->RowSel();
     if (last < first)
         std::swap(first, last);
-    // The header row is no entry: a selection reaching it starts below it.
-    first = std::max(first, 1);
-    if (!roomFor(destination, first, last))
+    // The header row is no entry, and rows the filter hides are not
+    // selected.
+    const std::vector<int> rows = Grid1->shownRowsBetween(first, last);
+    if (!roomFor(destination, rows))
         return;
     WorkScope scope(mWorking, mStopRequested);
     const RunScope run(mRun, destination, reporter());
-    beginRun(last - first + 1);
+    beginRun(static_cast<std::int32_t>(rows.size()));
     int counter = 0;
-    for (int row = first; row <= last && !mShuttingDown && !mStopRequested; ++row) {
+    for (auto at = rows.begin(); at != rows.end() && !mShuttingDown && !mStopRequested; ++at) {
+        const int row = *at;
         mProgress->setValue(static_cast<float>(counter));
         QString name, path;
         readRow(row, name, path);

@@ -9,6 +9,11 @@
 // refused (ignored) because they would pull the list or the reader from
 // under the running loop. Nothing is greyed out. Closing ends the program
 // between two entries.
+//
+// Beside those: the filter field `txtFilter` on the toolbar (Ctrl+F), the
+// list's context menu (preview, open with the default application, extract
+// selected, copy names, select all shown), a dropped archive opening as
+// Open does, and File > Properties.
 
 #include "app/ErrorReport.h"
 #include "app/ModMain.h"
@@ -20,8 +25,11 @@
 #include <QPoint>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <QUrl>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QMenu;
@@ -34,6 +42,9 @@ class FileGrid;
 class StatusBar;
 class Extraction;
 class frmExtractDir;
+class FilterBox;
+class ListContextMenu;
+class PreviewWindow;
 
 // `pbBar` as the listing sees it.
 class ProgressBarControl : public ProgressControl {
@@ -137,7 +148,17 @@ public:
     using SpaceQuestion = std::function<bool(const QString& text)>;
     void setSpaceQuestion(SpaceQuestion question) { mAskSpace = std::move(question); }
 
+    // Hands an extracted entry to the desktop's default application;
+    // QDesktopServices::openUrl unless replaced.
+    using UrlOpener = std::function<bool(const QUrl& url)>;
+    void setUrlOpener(UrlOpener opener) { mOpenUrl = std::move(opener); }
+    // Shows File > Properties' text; a dialog unless replaced.
+    using PropertiesView = std::function<void(const QString& text)>;
+    void setPropertiesView(PropertiesView view) { mShowProperties = std::move(view); }
+
 protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -152,6 +173,7 @@ private:
     // False when rows first..last need more than the destination's free
     // space and the user does not want to go on.
     bool roomFor(const QString& destination, int first, int last);
+    bool roomFor(const QString& destination, const std::vector<int>& rows);
     void beginRun(std::int32_t progressMaximum);
     void endRun();
     void showGatheredFailures(const QStringList& lines);
@@ -159,6 +181,18 @@ private:
     // The reporter handed to the work the window starts.
     ErrorReporter reporter();
     void report(const QString& title, const QString& text);
+
+    // The list's own commands (frmMainListCommands.cpp).
+    void buildListCommands();
+    void updateFilterStatus();
+    // The row the list's current cell is on when it is a shown entry, else 0.
+    int currentEntryRow() const;
+    QString fullNameOf(int row) const;
+    void previewRow(int row);
+    void openRow(int row);
+    void copySelectedNames();
+    void selectAllShown();
+    void mnuProperties_Click();
 
     FileGrid* Grid1 = nullptr;
     QToolBar* tbBar = nullptr;
@@ -168,6 +202,7 @@ private:
     QMenu* mnuFile = nullptr;
     QAction* mnuOpen = nullptr;
     QAction* mnuExit = nullptr;
+    QAction* mnuProperties = nullptr;
     QMenu* mnuActions = nullptr;
     QAction* mnuExtract = nullptr;
     QAction* mnuExtAll = nullptr;
@@ -195,6 +230,14 @@ private:
     bool mInRun = false;     // an extraction run is going on
     ErrorReporter mReport = &ShowErrorBox;
     ProgramExit mExitProgram = [] { QCoreApplication::exit(0); };
+    FilterBox* mFilterBox = nullptr;
+    ListContextMenu* mListMenu = nullptr;
+    PreviewWindow* mPreview = nullptr;             // made at the first preview
+    std::unique_ptr<QTemporaryDir> mOpenedEntries; // entries handed to other programs, removed with the window
+    UrlOpener mOpenUrl;
+    PropertiesView mShowProperties;
+    bool mBusyShown = false; // between ShowBusy and ShowReady
+    QString mArchivePath;    // the archive last listed
 };
 
 } // namespace pelkora

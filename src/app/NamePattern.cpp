@@ -1,6 +1,6 @@
-#include "cli/NamePattern.h"
+#include "app/NamePattern.h"
 
-namespace pelkora::cli {
+namespace pelkora {
 namespace {
 
 const QChar kSeparator = u'\\';
@@ -10,7 +10,8 @@ bool hasGlobCharacters(const QString& text)
     return text.contains(u'*') || text.contains(u'?') || text.contains(u'[');
 }
 
-// The glob as an anchored expression over lower-cased, "\"-separated names.
+// The glob as an expression, not anchored, over lower-cased, "\"-separated
+// names.
 QString globExpression(const QString& glob)
 {
     QString expression;
@@ -48,7 +49,7 @@ QString globExpression(const QString& glob)
             expression += QRegularExpression::escape(QString(c));
         }
     }
-    return QStringLiteral("\\A") + expression + QStringLiteral("\\z");
+    return expression;
 }
 
 } // namespace
@@ -61,22 +62,29 @@ NamePattern::NamePattern(const QString& text)
     while (mLower.endsWith(kSeparator))
         mLower.chop(1);
     mIsGlob = hasGlobCharacters(mLower);
-    if (mIsGlob)
-        mGlob = QRegularExpression(globExpression(mLower), QRegularExpression::DotMatchesEverythingOption);
+    if (mIsGlob) {
+        mGlobLead = mLower.left(mLower.indexOf(QRegularExpression(QStringLiteral("[*?[]"))));
+        const QString glob = globExpression(mLower);
+        mGlob = QRegularExpression(QStringLiteral("\\A(?:") + glob + QStringLiteral(")\\z"),
+            QRegularExpression::DotMatchesEverythingOption);
+        mGlobOrBelow = QRegularExpression(QStringLiteral("\\A(?:") + glob + QStringLiteral(")(?:\\\\.*)?\\z"),
+            QRegularExpression::DotMatchesEverythingOption);
+    }
 }
 
-bool NamePattern::matches(const QString& lowerName) const
+bool NamePattern::matches(QStringView lowerName) const
 {
     if (mIsGlob) {
+        // Most names differ in their first characters already; that test is
+        // far cheaper than a match.
+        if (!lowerName.startsWith(mGlobLead))
+            return false;
         // A glob that names a folder takes everything below it, as a plain
-        // folder name does.
-        if (mGlob.match(lowerName).hasMatch())
-            return true;
-        for (qsizetype at = lowerName.indexOf(kSeparator); at > 0; at = lowerName.indexOf(kSeparator, at + 1)) {
-            if (mGlob.match(QStringView(lowerName).left(at)).hasMatch())
-                return true;
-        }
-        return false;
+        // folder name does: one match over the whole name. A name that
+        // starts with a separator has no folder before it.
+        if (lowerName.startsWith(kSeparator))
+            return mGlob.match(lowerName).hasMatch();
+        return mGlobOrBelow.match(lowerName).hasMatch();
     }
     if (lowerName == mRawLower)
         return true;
@@ -86,4 +94,4 @@ bool NamePattern::matches(const QString& lowerName) const
         && !mLower.isEmpty();
 }
 
-} // namespace pelkora::cli
+} // namespace pelkora
