@@ -1,12 +1,9 @@
+#include "app/JsonText.h"
 #include "archive/BigRuntimeError.h"
 #include "cli/ArchiveEntries.h"
 #include "cli/Commands.h"
 #include "support/AnsiText.h"
 #include "support/Crc.h"
-
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <algorithm>
 #include <array>
@@ -26,27 +23,30 @@ QString tsvField(const QString& text)
     return out;
 }
 
-QJsonObject jsonEntry(cBig& big, const CliEntry& e)
+// One entry as a JSON object, members in key order (the order the JSON
+// form has always had).
+void appendJsonEntry(QByteArray& out, cBig& big, const CliEntry& e, JsonObjectText::Layout layout, const char* indent)
 {
     const std::int32_t unpacked = big.data_uncompressed_size(e.id);
     const std::int32_t packed = big.data_compressed_size(e.id);
+    const std::int32_t seconds = big.timestamp_seconds(e.id);
     const ListRow row = MakeListRow(e.name, QString(), unpacked, packed);
     QString folder = row[ColPath];
     folder.chop(folder.isEmpty() ? 0 : 1);
-    return QJsonObject{
-        {"id", e.id},
-        {"name", e.name},
-        {"folder", folder},
-        {"file", row[ColName]},
-        {"type", row[ColType]},
-        {"size", unpacked},
-        {"packed", packed},
-        {"ratio", RatioValue(unpacked, packed)},
-        {"compressed", big.data_compressed_flag(e.id)},
-        {"timestamp", big.timestamp_seconds(e.id)},
-        {"modified", ModifiedText(big.timestamp_seconds(e.id))},
-        {"hash_matches", big.name_hash(e.id) == NameKey(e.name)},
-    };
+    JsonObjectText object(out, layout, indent);
+    object.add("compressed", big.data_compressed_flag(e.id));
+    object.add("file", row[ColName]);
+    object.add("folder", folder);
+    object.add("hash_matches", big.name_hash(e.id) == NameKey(e.name));
+    object.add("id", std::int64_t{e.id});
+    object.add("modified", ModifiedText(seconds));
+    object.add("name", e.name);
+    object.add("packed", std::int64_t{packed});
+    object.add("ratio", RatioValue(unpacked, packed));
+    object.add("size", std::int64_t{unpacked});
+    object.add("timestamp", std::int64_t{seconds});
+    object.add("type", row[ColType]);
+    object.finish();
 }
 
 // The window's columns, each padded to its widest cell; numbers to the right.
@@ -109,22 +109,26 @@ int ListCommand(const CliOptions& options)
         }
     };
 
-    if (options.json) {
-        // In the layout of an indented JSON array, written as it goes.
-        out.Text(QStringLiteral("["));
+    if (options.json || options.jsonLines) {
+        // Written as it goes, in pieces of many entries.
+        const auto layout = options.json ? JsonObjectText::Layout::Indented : JsonObjectText::Layout::Compact;
+        QByteArray pending = options.json ? QByteArray("[") : QByteArray();
         bool first = true;
         forEachListed([&](const CliEntry& e) {
-            QByteArray object = QJsonDocument(jsonEntry(big, e)).toJson(QJsonDocument::Indented);
-            object.chop(1); // the document's closing line feed
-            object.replace("\n", "\n    ");
-            out.Text((first ? QStringLiteral("\n    ") : QStringLiteral(",\n    ")) + QString::fromUtf8(object));
+            if (options.json)
+                pending += first ? "\n    " : ",\n    ";
             first = false;
+            appendJsonEntry(pending, big, e, layout, options.json ? "    " : "");
+            if (options.jsonLines)
+                pending += '\n';
+            if (pending.size() >= (64 << 10)) {
+                out.Bytes(pending);
+                pending.clear();
+            }
         });
-        out.Text(QStringLiteral("\n]\n"));
-    } else if (options.jsonLines) {
-        forEachListed([&](const CliEntry& e) {
-            out.Line(QString::fromUtf8(QJsonDocument(jsonEntry(big, e)).toJson(QJsonDocument::Compact)));
-        });
+        if (options.json)
+            pending += "\n]\n";
+        out.Bytes(pending);
     } else if (options.longList) {
         printLong(big, forEachListed, out);
     } else {
