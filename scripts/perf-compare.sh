@@ -1,102 +1,174 @@
 #!/usr/bin/env bash
-# Times pelkora-cli against tar, unzip and gzip side by side in one run, on
-# an archive of 20,000 files, 200 MB in 1,000 folders (stored, and a second
-# one compressed) and the same tree as an uncompressed tar, a deflate zip and
-# a gzip stream. Every extraction goes into a new folder; all of them are
-# deleted at the end (creating files right after deleting many is slower on
-# common file systems, so deleting between runs would distort the timings).
-# Prints the medians, the ratios against the targets and the peak memory.
-#   scripts/perf-compare.sh [RUNS]        (default 3 runs of each)
-# PERF_DIR=DIR keeps the generated inputs there, and extracts there too
-# (default build/perf; the inputs are reused when present). On a shared or
-# virtual disk the write-back of earlier runs can swamp what the programs
-# themselves do; PERF_DIR=/dev/shm/perf (memory) leaves only that: their CPU
-# and system-call work. BENCH_BUILD_DIR=DIR builds in DIR instead of the
-# release preset's folder.
+# Times pelkora-cli against other archivers on the same trees, in one go:
+# tar -xf, bsdtar -xf, unzip (stored and deflated zip), 7z x (copy and LZMA2
+# at -mx1), tar -xzf and cp -r, each extracting into a new folder on disk and
+# in memory (/dev/shm); and listing against unzip -l. Commands take turns
+# from run to run; the table shows medians and the peak memory.
+#   scripts/perf-compare.sh [RUNS]        (default 3; the 1 GiB row runs once)
+# PERF_DIR=DIR keeps the generated inputs there (default build/perf-compare,
+# reused when present) and extracts on disk there too. BENCH_BUILD_DIR=DIR
+# builds in DIR instead of the release preset's folder. PERF_FS="disk mem"
+# (the default) chooses where the extractions go; the disk runs take most of
+# the time, mainly removing 100,000 files and syncing between runs.
+# Ratio = Pelkora's time / the peer's: below 1 Pelkora is faster.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs="${1:-3}"
 
-source scripts/bench-build.sh
-bench_build pelkora-cli pelkora-perf-archive
-cli="$PWD/$build/src/cli/pelkora-cli"
-for tool in tar zip unzip gzip /usr/bin/time; do
-  command -v "$tool" >/dev/null || { echo "perf-compare: $tool is missing (scripts/setup.sh installs it)" >&2; exit 2; }
+missing=()
+for tool in tar bsdtar zip unzip 7z gzip /usr/bin/time; do
+  command -v "$tool" >/dev/null || missing+=("$tool")
 done
+if ((${#missing[@]})); then
+  echo "perf-compare: missing ${missing[*]}; install: apt-get install tar libarchive-tools zip unzip p7zip-full gzip time" >&2
+  exit 2
+fi
 
-data="${PERF_DIR:-$build/perf}"
+source scripts/bench-build.sh
+bench_build pelkora-cli pelkora-perf-archive pelkora-large-entry
+cli="$PWD/$build/src/cli/pelkora-cli"
+gen="$PWD/$build/bench/pelkora-perf-archive"
+large="$PWD/$build/bench/pelkora-large-entry"
+
+data="${PERF_DIR:-$build/perf-compare}"
 mkdir -p "$data"
 data="$(cd "$data" && pwd)"
-if [ ! -f "$data/ready" ]; then
-  echo "Writing 20,000 files, 200 MB in 1,000 folders (once) ..."
-  rm -rf "$data"/*
-  "$build/bench/pelkora-perf-archive" "$data" 20000 200 1000
-  tar -cf "$data/tree.tar" -C "$data" tree
-  (cd "$data" && zip -q -r tree.zip tree)
-  gzip -c "$data/tree.tar" >"$data/tree.tar.gz"
-  touch "$data/ready"
-fi
-largest=$(find "$data/tree" -type f -printf '%s\n' | sort -n | tail -1)
 
-out="$data/out"
-rm -rf "$out"
-mkdir -p "$out"
-trap 'rm -rf "$out"' EXIT
+# The other archivers' inputs for the tree under $1/tree.
+pack() {
+  local dir="$1" compressed="$2"
+  tar -cf "$dir/tree.tar" -C "$dir" tree
+  (cd "$dir" && zip -q -r -0 tree-stored.zip tree)
+  (cd "$dir" && 7z a -bd -mx0 tree-copy.7z tree >/dev/null)
+  if [ "$compressed" = yes ]; then
+    gzip -c "$dir/tree.tar" >"$dir/tree.tar.gz"
+    (cd "$dir" && zip -q -r tree-deflate.zip tree)
+    (cd "$dir" && 7z a -bd -m0=lzma2 -mx1 tree-lzma2.7z tree >/dev/null)
+  fi
+}
+prepare() {
+  local name="$1"
+  shift
+  [ -f "$data/$name/ready" ] && return 0
+  echo "perf-compare: writing the $name inputs (once) ..." >&2
+  rm -rf "${data:?}/$name"
+  mkdir -p "$data/$name"
+  "$@"
+  touch "$data/$name/ready"
+}
+prepare large86 sh -c "'$gen' '$data/large86' 86 269 4 tree,mixed && true"
+[ -f "$data/large86/tree.tar" ] || pack "$data/large86" yes
+prepare small100k sh -c "'$gen' '$data/small100k' 100000 100 1000 tree,stored"
+[ -f "$data/small100k/tree.tar" ] || pack "$data/small100k" yes
+prepare compressed20k sh -c "'$gen' '$data/compressed20k' 20000 200 1000 tree,compressed"
+[ -f "$data/compressed20k/tree.tar" ] || pack "$data/compressed20k" yes
+prepare onegib sh -c "'$large' '$data/onegib' 1024 && mkdir -p '$data/onegib/tree' && cd '$data/onegib/tree' && '$cli' extract -q ../stored.big ."
+[ -f "$data/onegib/tree.tar" ] || pack "$data/onegib" no
+prepare list1m sh -c "'$gen' '$data/list1m' 1000000 16 10000 stored"
 
 declare -A times peak
-# Runs a command in a fresh folder and records its wall time and peak memory.
+scratch_disk="$data/out"
+scratch_mem="/dev/shm/pelkora-perf-compare.$$"
+trap 'rm -rf "$scratch_disk" "$scratch_mem"' EXIT
+
+# timed KEY FS CMD...: runs CMD in a fresh folder on FS (disk or mem) and
+# records its wall time and peak memory under KEY. The folder is removed and
+# the disk synced afterwards, outside the timing, so that a run neither
+# fills memory nor leaves write-back for the next.
 timed() {
-  local name="$1" run="$2"
+  local key="$1" fs="$2"
   shift 2
-  local dir="$out/$name-$run"
+  local root="$scratch_disk"
+  [ "$fs" = mem ] && root="$scratch_mem"
+  local dir="$root/run"
+  rm -rf "$dir"
   mkdir -p "$dir"
+  sync
   local stats
-  stats=$( cd "$dir" && /usr/bin/time -f '%e %M' "$@" 2>&1 >/dev/null | tail -1 )
-  times[$name]+="${stats%% *} "
+  stats=$(cd "$dir" && /usr/bin/time -f '%e %M' "$@" 2>&1 >/dev/null | tail -1)
+  times[$key]+="${stats%% *} "
   local kb="${stats##* }"
-  if [ -z "${peak[$name]:-}" ] || [ "$kb" -gt "${peak[$name]}" ]; then peak[$name]=$kb; fi
+  if [ -z "${peak[$key]:-}" ] || [ "$kb" -gt "${peak[$key]}" ]; then peak[$key]=$kb; fi
+  rm -rf "$dir"
 }
-
-extractor() {
-  case "$1" in
-    tar) timed tar "$2" tar -xf "$data/tree.tar" ;;
-    stored) timed stored "$2" "$cli" extract -q "$data/stored.big" . ;;
-    compressed) timed compressed "$2" "$cli" extract -q "$data/compressed.big" . ;;
-    unzip) timed unzip "$2" unzip -q "$data/tree.zip" ;;
-  esac
-}
-
-order=(tar stored compressed unzip)
-for run in $(seq "$runs"); do
-  echo "run $run of $runs ..."
-  # Each extraction starts with no dirty pages left by the one before it
-  # (the sync is not timed), and the order turns from run to run.
-  for i in 0 1 2 3; do
-    sync
-    extractor "${order[$(( (i + run - 1) % 4 ))]}" "$run"
-  done
-  timed gzip "$run" sh -c "gzip -dc '$data/tree.tar.gz' >/dev/null"
-  timed test "$run" "$cli" test -q "$data/compressed.big"
-done
 
 median() { tr ' ' '\n' <<<"$1" | grep . | sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
-declare -A m
-for k in tar stored compressed unzip gzip test; do m[$k]=$(median "${times[$k]}"); done
 
-verdict() { awk -v v="$1" -v t="$2" -v op="$3" 'BEGIN { ok = (op == "le") ? (v <= t) : (v >= t); print ok ? "PASS" : "MISS" }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0) ? a / b : 0 }'; }
+# extract_row ROW ARCHIVE RUNS PEERS...: Pelkora's extraction of ARCHIVE
+# against each peer, on disk and in memory, the commands taking turns.
+declare -a rows=()
+peer_command() {
+  local dir="$1" peer="$2"
+  case "$peer" in
+    "tar -xf") echo "tar -xf $dir/tree.tar" ;;
+    "bsdtar -xf") echo "bsdtar -xf $dir/tree.tar" ;;
+    "unzip (stored)") echo "unzip -q $dir/tree-stored.zip" ;;
+    "unzip (deflate)") echo "unzip -q $dir/tree-deflate.zip" ;;
+    "7z x (copy)") echo "7z x -bd -y $dir/tree-copy.7z" ;;
+    "7z x (LZMA2 -mx1)") echo "7z x -bd -y $dir/tree-lzma2.7z" ;;
+    "tar -xzf") echo "tar -xzf $dir/tree.tar.gz" ;;
+    "cp -r") echo "cp -r $dir/tree ." ;;
+  esac
+}
+extract_row() {
+  local row="$1" dir="$data/$2" archive="$3" n="$4"
+  shift 4
+  local peers=("$@") fs run i
+  echo "perf-compare: $row ..." >&2
+  for fs in ${PERF_FS:-disk mem}; do
+    for run in $(seq "$n"); do
+      local all=(Pelkora "${peers[@]}")
+      local count=${#all[@]}
+      for i in $(seq 0 $((count - 1))); do
+        local who="${all[$(((i + run - 1) % count))]}"
+        if [ "$who" = Pelkora ]; then
+          timed "$row|$fs|Pelkora" "$fs" "$cli" extract -q "$dir/$archive" .
+        else
+          # shellcheck disable=SC2046
+          timed "$row|$fs|$who" "$fs" $(peer_command "$dir" "$who")
+        fi
+      done
+    done
+    for who in "${peers[@]}"; do rows+=("$row ($fs)|$row|$fs|$who"); done
+  done
+}
+# list_row ROW RUNS PELKORA-CMD PEER-NAME PEER-CMD
+list_row() {
+  local row="$1" n="$2" ours="$3" name="$4" theirs="$5" run
+  echo "perf-compare: $row ..." >&2
+  for run in $(seq "$n"); do
+    # shellcheck disable=SC2086
+    if ((run % 2)); then timed "$row|mem|Pelkora" mem $ours; timed "$row|mem|$name" mem $theirs
+    else timed "$row|mem|$name" mem $theirs; timed "$row|mem|Pelkora" mem $ours; fi
+  done
+  rows+=("$row|$row|mem|$name")
+}
+
+all_peers=("tar -xf" "bsdtar -xf" "unzip (stored)" "unzip (deflate)" "7z x (copy)" "7z x (LZMA2 -mx1)" "tar -xzf" "cp -r")
+big_runs=$(( runs > 2 ? runs - 2 : 1 ))
+extract_row "extract 86 entries, 269 MB, every other compressed" large86 mixed.big "$runs" "${all_peers[@]}"
+extract_row "extract 100,000 small entries, 100 MB, stored" small100k stored.big "$runs" "${all_peers[@]}"
+extract_row "extract 20,000 entries, 200 MB, all compressed" compressed20k compressed.big "$runs" "${all_peers[@]}"
+extract_row "extract one 1 GiB stored entry" onegib stored.big "$big_runs" "tar -xf" "bsdtar -xf" "unzip (stored)" "7z x (copy)" "cp -r"
+list_row "list 100,000 entries" "$runs" "$cli list $data/small100k/stored.big" "unzip -l" "unzip -l $data/small100k/tree-stored.zip"
+list_row "list 1,000,000 entries" "$runs" "$cli list $data/list1m/stored.big" "—" "true"
+list_row "list --json 1,000,000 entries" "$runs" "$cli list --json $data/list1m/stored.big" "plain list" "$cli list $data/list1m/stored.big"
 
 echo
-for k in tar stored compressed unzip gzip test; do printf '  %-10s %s\n' "$k" "${times[$k]}"; done
-echo "Medians of $runs runs (seconds): tar -xf ${m[tar]}, extract stored ${m[stored]}, extract compressed ${m[compressed]}, unzip -q ${m[unzip]}, gzip -dc ${m[gzip]}, test ${m[test]}"
-r=$(ratio "${m[stored]}" "${m[tar]}")
-echo "  extract stored / tar -xf          $r  (target <= 1.0)  $(verdict "$r" 1.0 le)"
-r=$(ratio "${m[compressed]}" "${m[tar]}")
-echo "  extract compressed / tar -xf      $r  (target <= 1.3)  $(verdict "$r" 1.3 le)"
-echo "  unzip -q / tar -xf                $(ratio "${m[unzip]}" "${m[tar]}")"
-r=$(ratio "${m[gzip]}" "${m[test]}")
-echo "  test speed / gzip -dc speed       $r  (target >= 2.0)  $(verdict "$r" 2.0 ge)"
-limit_kb=$(( 64 * 1024 + 3 * largest / 1024 ))
-for k in stored compressed; do
-  echo "  peak memory, extract $k: $(( peak[$k] / 1024 )) MB (target < $(( limit_kb / 1024 )) MB)  $( [ "${peak[$k]}" -lt "$limit_kb" ] && echo PASS || echo MISS )"
+echo "Medians of $runs runs ($big_runs for the 1 GiB entry), seconds; ratio = Pelkora / peer (below 1: Pelkora faster); peak MB = Pelkora's / the peer's."
+echo "Inputs on disk ($(df -P "$data" | awk 'NR==2 {print $1}'), in page cache); \"disk\" extracts to $data, \"mem\" to /dev/shm (tmpfs)."
+echo
+echo "| work | Pelkora | peer | ratio | peak MB |"
+echo "|---|---:|---|---:|---:|"
+for entry in "${rows[@]}"; do
+  IFS='|' read -r label row fs who <<<"$entry"
+  ours=$(median "${times[$row|$fs|Pelkora]}")
+  if [ "$who" = "—" ]; then
+    printf '| %s | %s s | — | — | %d |\n' "$label" "$ours" $((peak[$row|$fs|Pelkora] / 1024))
+    continue
+  fi
+  theirs=$(median "${times[$row|$fs|$who]}")
+  ratio=$(awk -v a="$ours" -v b="$theirs" 'BEGIN { printf (b > 0) ? "%.2f" : "—", (b > 0) ? a / b : 0 }')
+  printf '| %s | %s s | %s %s s | %s | %d / %d |\n' "$label" "$ours" "$who" "$theirs" "$ratio" \
+    $((peak[$row|$fs|Pelkora] / 1024)) $((peak[$row|$fs|$who] / 1024))
 done
