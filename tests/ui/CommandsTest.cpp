@@ -138,7 +138,8 @@ TEST_F(CommandsTest, MenusAndToolbarAreAsDesigned)
         QStringList items; // "-" for a separator
         QStringList shortcuts;
     } menus[] = {
-        {Controls(w).mnuFile, "&File", {"&Open Big Archive", "-", "&Exit"}, {"Ctrl+O", "", "Ctrl+X"}},
+        {Controls(w).mnuFile, "&File", {"&Open Big Archive", "-", "&Exit", "&New Archive from Folder..."},
+            {"Ctrl+O", "", "Ctrl+X", ""}},
         {Controls(w).mnuActions, "&Actions", {"&Extract selected file(s)", "Extract &All to Directory"},
             {"Ctrl+E", "Ctrl+A"}},
     };
