@@ -11,6 +11,7 @@ namespace pelkora {
 
 inline const QString kErrorTitle = QStringLiteral("Application Error");
 inline const QString kLoadHeadline = QStringLiteral("An error occurred while loading a new Big file.");
+inline const QString kPackHeadline = QStringLiteral("An error occurred while writing a new Big file.");
 inline const QString kExtractHeadline = QStringLiteral("An error occurred while extracting a file.");
 
 // A failure the reader recorded: headline, empty line, number, description.

@@ -107,4 +107,9 @@ void CliOutput::EndProgress()
     mProgressShown = false;
 }
 
+PackMessage ErrorsTo(CliOutput& out)
+{
+    return [&out](const QString& what, const QString& reason) { out.Error(what, reason); };
+}
+
 } // namespace pelkora::cli

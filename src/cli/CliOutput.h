@@ -2,6 +2,8 @@
 // What the tool prints: results on stdout, errors on stderr (one line each),
 // and progress on stderr only when it is a terminal and -q was not given.
 
+#include "app/PackInputs.h"
+
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QString>
@@ -39,6 +41,9 @@ private:
     bool mProgressShown = false;
     QElapsedTimer mSinceRedraw;
 };
+
+// The packing steps' messages as error lines of `out`.
+PackMessage ErrorsTo(CliOutput& out);
 
 // `text` with control characters written as \xNN.
 QString EscapeControls(const QString& text);

@@ -1,9 +1,8 @@
+#include "app/PackArchive.h"
 #include "archive/ArchiveNames.h"
-#include "archive/ArchiveWriter.h"
 #include "archive/BigRuntimeError.h"
 #include "cli/ArchiveEntries.h"
 #include "cli/Commands.h"
-#include "cli/PackInputs.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -17,9 +16,9 @@ int CreateCommand(const CliOptions& options)
     QElapsedTimer clock;
     clock.start();
     std::vector<PackInput> inputs;
-    if (!CollectPackInputs(options.inputs, options.follow, out, inputs))
+    if (!CollectPackInputs(options.inputs, options.follow, ErrorsTo(out), inputs))
         return ExitEntryFailed;
-    if (ReportOutputAmongInputs(options.archive, inputs, out))
+    if (ReportOutputAmongInputs(options.archive, inputs, ErrorsTo(out)))
         return ExitEntryFailed;
     try {
         CheckArchiveSize(ArchiveSize(static_cast<qint64>(inputs.size()), AreaBytesOf(inputs)));
@@ -29,14 +28,8 @@ int CreateCommand(const CliOptions& options)
     }
 
     try {
-        const auto count = static_cast<std::int32_t>(inputs.size());
-        ArchiveWriter writer(options.archive, count);
-        for (std::int32_t slot = 0; slot < count; ++slot) {
-            const PackInput& input = inputs[static_cast<std::size_t>(slot)];
-            out.Progress(slot + 1, count, input.fullName);
-            writer.AddFile(slot, input.fullName, input.path, options.level);
-        }
-        writer.Commit();
+        WriteNewArchive(options.archive, inputs, options.level,
+            [&out](int done, int total, const QString& name) { out.Progress(done, total, name); }, {});
     } catch (const BigRuntimeError& failure) {
         out.EndProgress();
         out.Error(options.archive, QStringLiteral("nothing written, ") + failure.description());

@@ -1,3 +1,4 @@
+#include "app/PackInputs.h"
 #include "archive/ArchiveNames.h"
 #include "archive/ArchiveWriter.h"
 #include "archive/BigFormat.h"
@@ -5,7 +6,6 @@
 #include "cli/ArchiveEntries.h"
 #include "cli/Commands.h"
 #include "cli/NamePattern.h"
-#include "cli/PackInputs.h"
 #include "support/EntryKey.h"
 
 #include <QElapsedTimer>
@@ -74,11 +74,11 @@ int UpdateCommand(const CliOptions& options)
     const QString target = options.output.isEmpty() ? options.archive : options.output;
 
     std::vector<PackInput> inputs;
-    if (!CollectPackInputs(options.inputs, options.follow, out, inputs))
+    if (!CollectPackInputs(options.inputs, options.follow, ErrorsTo(out), inputs))
         return ExitEntryFailed;
-    bool refused = ReportOutputAmongInputs(options.archive, inputs, out);
+    bool refused = ReportOutputAmongInputs(options.archive, inputs, ErrorsTo(out));
     if (target != options.archive)
-        refused = ReportOutputAmongInputs(target, inputs, out) || refused;
+        refused = ReportOutputAmongInputs(target, inputs, ErrorsTo(out)) || refused;
 
     std::vector<QString> names;
     const QHash<QString, std::vector<std::int32_t>> ids = idsByName(*directory, names);

@@ -4,6 +4,9 @@
 #include "app/Extraction.h"
 #include "app/FreeSpace.h"
 #include "app/ModMain.h"
+#include "app/PackArchive.h"
+#include "archive/BigRuntimeError.h"
+#include "lzss/LzssEncoder.h"
 #include "support/Paths.h"
 #include "ui/ErrorBox.h"
 #include "ui/FileGrid.h"
@@ -245,6 +248,11 @@ void frmMain::buildMenus()
     connect(mnuExtract, &QAction::triggered, this, &frmMain::mnuExtract_Click);
     connect(mnuExtAll, &QAction::triggered, this, &frmMain::mnuExtAll_Click);
     connect(mnuProperties, &QAction::triggered, this, &frmMain::mnuProperties_Click);
+
+    // Writing commands come after the original items.
+    mnuNewArchive = mnuFile->addAction(QStringLiteral("&New Archive from Folder..."));
+    mnuNewArchive->setObjectName(QStringLiteral("mnuNewArchive"));
+    connect(mnuNewArchive, &QAction::triggered, this, &frmMain::mnuNewArchive_Click);
 }
 
 void frmMain::buildToolbar()
@@ -710,6 +718,68 @@ void frmMain::mnuExtAll_Click()
         mEvents.serve();
     }
     endRun();
+}
+
+QString frmMain::RunSaveDialog(QWidget* parent, const QString& title, const QString& filter)
+{
+    QFileDialog dialog(parent, title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(filter);
+    dialog.setDefaultSuffix(QStringLiteral("big"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+void frmMain::mnuNewArchive_Click()
+{
+    if (mWorking)
+        return;
+    const QString folder = mFolderDialog(this, QStringLiteral("New Archive from Folder"));
+    if (folder.isEmpty())
+        return;
+    const QString target = mSaveDialog(this, QStringLiteral("Save New Archive As"), QStringLiteral("Big file (*.big)"));
+    if (target.isEmpty())
+        return;
+
+    // Skipped links and refusals are shown together, one line each.
+    QStringList messages;
+    const PackMessage note = [&messages](const QString& what, const QString& reason) {
+        messages << what + QStringLiteral(": ") + reason;
+    };
+    std::vector<PackInput> inputs;
+    bool usable = CollectPackInputs({folder}, false, note, inputs);
+    usable = !ReportOutputAmongInputs(target, inputs, note) && usable;
+    if (!usable) {
+        ShowErrorReport(reporter(), kPackHeadline + QStringLiteral("\r\n\r\n") + messages.join(QStringLiteral("\r\n")));
+        return;
+    }
+
+    bool written = false;
+    bool failed = false;
+    {
+        WorkScope scope(mWorking, mStopRequested);
+        beginRun(static_cast<std::int32_t>(inputs.size()));
+        try {
+            written = WriteNewArchive(
+                target, inputs, kLzssDefaultLevel,
+                [this](int done, int, const QString&) {
+                    mProgress->setValue(static_cast<float>(done - 1));
+                    mEvents.serve();
+                },
+                [this] { return mStopRequested || mShuttingDown; });
+        } catch (const BigRuntimeError& failure) {
+            messages.prepend(failure.description());
+            failed = true;
+        }
+        endRun();
+    }
+    if (failed)
+        messages.prepend(QStringLiteral("Nothing was written to %1.").arg(target));
+    if (!messages.isEmpty())
+        ShowErrorReport(reporter(), kPackHeadline + QStringLiteral("\r\n\r\n") + messages.join(QStringLiteral("\r\n")));
+    if (written && !mShuttingDown)
+        OpenFile(target);
 }
 
 } // namespace pelkora

@@ -21,6 +21,7 @@
 #include "ui/ImageList.h"
 
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QMainWindow>
 #include <QPoint>
 #include <QString>
@@ -90,6 +91,9 @@ public:
     void mnuExit_Click();
     void mnuExtract_Click();
     void mnuExtAll_Click();
+    // Packs a folder the user picks into a new archive they name, then
+    // opens it.
+    void mnuNewArchive_Click();
     void tbBar_ButtonClick(QAction* button);
     void Grid1_Click();
 
@@ -121,6 +125,16 @@ public:
         std::function<QString(QWidget* parent, const QString& title, const QString& fileName, const QString& filter)>;
     void setOpenDialogRunner(OpenDialogRunner runner) { mOpenDialog = std::move(runner); }
     static QString RunOpenDialog(QWidget* parent, const QString& title, const QString& fileName, const QString& filter);
+
+    // The folder dialog of New Archive from Folder: the folder chosen, empty
+    // when cancelled.
+    using FolderDialogRunner = std::function<QString(QWidget* parent, const QString& title)>;
+    void setFolderDialogRunner(FolderDialogRunner runner) { mFolderDialog = std::move(runner); }
+    // The dialog naming a new archive: the file name chosen, empty when
+    // cancelled.
+    using SaveDialogRunner = std::function<QString(QWidget* parent, const QString& title, const QString& filter)>;
+    void setSaveDialogRunner(SaveDialogRunner runner) { mSaveDialog = std::move(runner); }
+    static QString RunSaveDialog(QWidget* parent, const QString& title, const QString& filter);
 
     // Asks for the destination folder; false when cancelled. The default
     // shows `mDestDialog` with Display(0) and reads its Dir().
@@ -206,6 +220,7 @@ private:
     QMenu* mnuActions = nullptr;
     QAction* mnuExtract = nullptr;
     QAction* mnuExtAll = nullptr;
+    QAction* mnuNewArchive = nullptr;
     QWidget* mClientArea = nullptr;
     std::unique_ptr<ProgressBarControl> mProgress;
     std::unique_ptr<frmExtractDir> mDestDialogValue;
@@ -216,6 +231,10 @@ private:
     bool mStopRequested = false; // Esc during a listing or a run
     bool mPlaced = false;
     OpenDialogRunner mOpenDialog;
+    FolderDialogRunner mFolderDialog = [](QWidget* parent, const QString& title) {
+        return QFileDialog::getExistingDirectory(parent, title);
+    };
+    SaveDialogRunner mSaveDialog = &RunSaveDialog;
     DestinationPrompt mAskDestination;
     SpaceQuestion mAskSpace;
     EntryExtractor mExtract;

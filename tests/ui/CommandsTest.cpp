@@ -138,8 +138,9 @@ TEST_F(CommandsTest, MenusAndToolbarAreAsDesigned)
         QStringList items; // "-" for a separator
         QStringList shortcuts;
     } menus[] = {
-        {Controls(w).mnuFile, "&File", {"&Open Big Archive", "-", "&Exit", "&Properties"},
-            {"Ctrl+O", "", "Ctrl+X", ""}},
+        {Controls(w).mnuFile, "&File",
+            {"&Open Big Archive", "-", "&Exit", "&Properties", "&New Archive from Folder..."},
+            {"Ctrl+O", "", "Ctrl+X", "", ""}},
         {Controls(w).mnuActions, "&Actions", {"&Extract selected file(s)", "Extract &All to Directory"},
             {"Ctrl+E", "Ctrl+A"}},
     };
@@ -527,6 +528,7 @@ TEST_F(DuringWorkTest, CommandsChosenDuringAListingAreRefused)
     const QString other = sixEntryArchive();
     bool ranDuringListing = false;
     const cBig* readerSeen = nullptr;
+    int folderAsked = 0;
     QTimer::singleShot(0, [&] {
         frmMain* w = gMainForm;
         ASSERT_NE(w, nullptr);
@@ -537,6 +539,11 @@ TEST_F(DuringWorkTest, CommandsChosenDuringAListingAreRefused)
         Controls(*w).mnuExtAll->trigger();
         w->Grid1_Click();
         Controls(*w).mnuExtract->trigger();
+        w->setFolderDialogRunner([&](QWidget*, const QString&) {
+            ++folderAsked;
+            return QString();
+        });
+        Controls(*w).mnuNewArchive->trigger();
         w->OpenFile(other);
         EXPECT_EQ(gBig.get(), readerSeen);
         EXPECT_EQ(Controls(*w).sbStatus->panelPicture(3), "Red");
@@ -544,6 +551,7 @@ TEST_F(DuringWorkTest, CommandsChosenDuringAListingAreRefused)
     frmMain& w = start(big);
     ASSERT_TRUE(ranDuringListing);
     EXPECT_TRUE(mDialogs.empty());
+    EXPECT_EQ(folderAsked, 0);
     EXPECT_EQ(mPrompts, 0);
     EXPECT_TRUE(mVisits.empty());
     EXPECT_EQ(readerSeen, gBig.get());

@@ -28,6 +28,7 @@ Controls::Controls(const frmMain& window)
     , mnuActions(Named<QMenu>(window, "mnuActions"))
     , mnuExtract(Named<QAction>(window, "mnuExtract"))
     , mnuExtAll(Named<QAction>(window, "mnuExtAll"))
+    , mnuNewArchive(Named<QAction>(window, "mnuNewArchive"))
 {
 }
 

@@ -39,6 +39,7 @@ struct Controls {
     QMenu* mnuActions;
     QAction* mnuExtract;
     QAction* mnuExtAll;
+    QAction* mnuNewArchive;
 };
 
 struct Report {

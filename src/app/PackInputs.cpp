@@ -1,4 +1,4 @@
-#include "cli/PackInputs.h"
+#include "app/PackInputs.h"
 #include "support/EntryKey.h"
 
 #include "archive/ArchiveNames.h"
@@ -15,7 +15,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-namespace pelkora::cli {
+namespace pelkora {
 namespace {
 
 QString systemReason(int error)
@@ -25,7 +25,7 @@ QString systemReason(int error)
 
 class Walker {
 public:
-    Walker(bool follow, CliOutput& out, std::vector<PackInput>& inputs)
+    Walker(bool follow, const PackMessage& out, std::vector<PackInput>& inputs)
         : mFollow(follow)
         , mOut(out)
         , mInputs(inputs)
@@ -59,7 +59,7 @@ public:
 private:
     void problem(const QString& what, const QString& reason)
     {
-        mOut.Error(what, reason);
+        mOut(what, reason);
         mFailed = true;
     }
 
@@ -80,7 +80,7 @@ private:
     {
         const std::pair<dev_t, ino_t> identity{self.st_dev, self.st_ino};
         if (mOnPath.contains(identity)) {
-            mOut.Error(path, QStringLiteral("skipped, a link back to a folder above it."));
+            mOut(path, QStringLiteral("skipped, a link back to a folder above it."));
             return;
         }
         mOnPath.insert(identity);
@@ -120,11 +120,11 @@ private:
             }
             if (S_ISLNK(st.st_mode)) {
                 if (!mFollow) {
-                    mOut.Error(child, QStringLiteral("skipped, a symbolic link (--follow follows links)."));
+                    mOut(child, QStringLiteral("skipped, a symbolic link (--follow follows links)."));
                     continue;
                 }
                 if (::stat(encoded.constData(), &st) != 0) {
-                    mOut.Error(child, QStringLiteral("skipped, a link to nothing: ") + systemReason(errno));
+                    mOut(child, QStringLiteral("skipped, a link to nothing: ") + systemReason(errno));
                     continue;
                 }
             }
@@ -134,13 +134,13 @@ private:
             else if (S_ISREG(st.st_mode))
                 add(child, fullName, st);
             else
-                mOut.Error(child, QStringLiteral("skipped, not a regular file."));
+                mOut(child, QStringLiteral("skipped, not a regular file."));
         }
         mOnPath.remove(identity);
     }
 
     bool mFollow;
-    CliOutput& mOut;
+    const PackMessage& mOut;
     std::vector<PackInput>& mInputs;
     QString mArgument;
     QSet<std::pair<dev_t, ino_t>> mOnPath;
@@ -149,7 +149,8 @@ private:
 
 } // namespace
 
-bool CollectPackInputs(const QStringList& arguments, bool follow, CliOutput& out, std::vector<PackInput>& inputs)
+bool CollectPackInputs(const QStringList& arguments, bool follow, const PackMessage& out,
+    std::vector<PackInput>& inputs)
 {
     Walker walker(follow, out, inputs);
     for (const QString& argument : arguments)
@@ -162,13 +163,13 @@ bool CollectPackInputs(const QStringList& arguments, bool follow, CliOutput& out
             input.storedName = ArchiveNameBytes(input.fullName);
             EntryTimestampOf(input.modified, input.fullName);
         } catch (const BigRuntimeError& refusal) {
-            out.Error(input.path, refusal.description());
+            out(input.path, refusal.description());
             ok = false;
             continue;
         }
         const QString key = EntryKey(input.fullName);
         if (const PackInput* first = byName.value(key)) {
-            out.Error(input.path,
+            out(input.path,
                 QStringLiteral("refused, \"%1\" and \"%2\" (from %3) would both be the entry \"%1\".")
                     .arg(input.fullName, first->path, first->argument));
             ok = false;
@@ -191,7 +192,7 @@ qint64 AreaBytesOf(const std::vector<PackInput>& inputs)
     return areas;
 }
 
-bool ReportOutputAmongInputs(const QString& path, const std::vector<PackInput>& inputs, CliOutput& out)
+bool ReportOutputAmongInputs(const QString& path, const std::vector<PackInput>& inputs, const PackMessage& out)
 {
     struct stat st { };
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
@@ -199,11 +200,11 @@ bool ReportOutputAmongInputs(const QString& path, const std::vector<PackInput>& 
     bool found = false;
     for (const PackInput& input : inputs) {
         if (input.device == st.st_dev && input.inode == st.st_ino) {
-            out.Error(input.path, QStringLiteral("refused, it is the output archive %1 itself.").arg(path));
+            out(input.path, QStringLiteral("refused, it is the output archive %1 itself.").arg(path));
             found = true;
         }
     }
     return found;
 }
 
-} // namespace pelkora::cli
+} // namespace pelkora

@@ -3,16 +3,18 @@
 // given as FILE arguments, named as entries, checked before anything is
 // written.
 
-#include "cli/CliOutput.h"
-
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 #include <sys/types.h>
 
-namespace pelkora::cli {
+namespace pelkora {
+
+// Hands on one refusal or skipped file: what it is about and why.
+using PackMessage = std::function<void(const QString& what, const QString& reason)>;
 
 struct PackInput {
     QString fullName; // "\" between folders
@@ -32,7 +34,8 @@ struct PackInput {
 // Arguments that cannot be read, names the format cannot take (see
 // ArchiveNames.h) or times, and names given twice in any letter case are
 // reported; false then.
-bool CollectPackInputs(const QStringList& arguments, bool follow, CliOutput& out, std::vector<PackInput>& inputs);
+bool CollectPackInputs(const QStringList& arguments, bool follow, const PackMessage& out,
+    std::vector<PackInput>& inputs);
 
 // The entry areas the inputs take when every one is stored (a stream is
 // never larger: it is stored then).
@@ -40,6 +43,6 @@ qint64 AreaBytesOf(const std::vector<PackInput>& inputs);
 
 // Reports each input that is the file at `path` (when it exists); true if
 // there was one.
-bool ReportOutputAmongInputs(const QString& path, const std::vector<PackInput>& inputs, CliOutput& out);
+bool ReportOutputAmongInputs(const QString& path, const std::vector<PackInput>& inputs, const PackMessage& out);
 
-} // namespace pelkora::cli
+} // namespace pelkora
