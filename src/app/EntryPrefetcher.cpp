@@ -60,7 +60,7 @@ void EntryPrefetcher::run()
         spent.clear();
         PreparedEntry entry;
         try {
-            entry = PrepareEntry(mDirectory, item.id, item.fullName);
+            entry = PrepareEntry(mDirectory, item.id, item.fullName, mWindow, false);
         } catch (const std::bad_alloc&) {
             entry.fullName = item.fullName;
             entry.failure = {failure::OutOfMemory, QStringLiteral("PrepareEntry"),
@@ -88,7 +88,7 @@ const PreparedEntry* EntryPrefetcher::next()
     if (!mThread.joinable()) {
         mSpent.clear();
         const Item& item = mItems[mTaken++];
-        mCurrent = PrepareEntry(mDirectory, item.id, item.fullName);
+        mCurrent = PrepareEntry(mDirectory, item.id, item.fullName, mWindow, true);
         return &*mCurrent;
     }
     mChanged.wait(lock, [this] { return !mReady.empty(); });

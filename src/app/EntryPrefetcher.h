@@ -59,6 +59,10 @@ private:
     const std::vector<Item> mItems;
     const std::size_t mMaxBytes;
 
+    // Used by whichever thread prepares: the second one when Ahead, the
+    // caller's when InTurn (stored entries are then views into it, which
+    // live until the next call as the entry does).
+    DataWindow mWindow;
     std::mutex mMutex;
     std::condition_variable mChanged;
     std::deque<PreparedEntry> mReady;

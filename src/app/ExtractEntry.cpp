@@ -101,8 +101,10 @@ PreparedEntry PrepareEntry(const cBig& big, std::int32_t ID, const QString& full
     return PrepareEntry(big.Directory(), ID, fullName);
 }
 
-PreparedEntry PrepareEntry(const std::shared_ptr<const BigDirectory>& directory, std::int32_t ID,
-    const QString& fullName)
+namespace {
+
+PreparedEntry prepare(const std::shared_ptr<const BigDirectory>& directory, std::int32_t ID, const QString& fullName,
+    DataWindow* window, bool storedAsView)
 {
     PreparedEntry entry;
     entry.fullName = fullName;
@@ -130,7 +132,13 @@ PreparedEntry PrepareEntry(const std::shared_ptr<const BigDirectory>& directory,
             entry.directory = directory;
             return entry;
         }
-        entry.content = ReadEntryContent(*directory, ID);
+        if (window) {
+            // Compressed bytes are only decoded from, so a view will do.
+            const QByteArray stored = window->read(*directory, source.data, ID, storedAsView || source.compressed);
+            entry.content = source.compressed ? UnLZSS(stored, static_cast<std::size_t>(source.unpacked)) : stored;
+        } else {
+            entry.content = ReadEntryContent(*directory, ID);
+        }
         // A cut or damaged stream decodes to fewer (or more) bytes than the
         // record promises; writing it would report a wrong file as extracted.
         if (entry.content.size() != source.unpacked) {
@@ -146,6 +154,20 @@ PreparedEntry PrepareEntry(const std::shared_ptr<const BigDirectory>& directory,
             QStringLiteral("out of memory while decoding."));
     }
     return entry;
+}
+
+} // namespace
+
+PreparedEntry PrepareEntry(const std::shared_ptr<const BigDirectory>& directory, std::int32_t ID,
+    const QString& fullName)
+{
+    return prepare(directory, ID, fullName, nullptr, false);
+}
+
+PreparedEntry PrepareEntry(const std::shared_ptr<const BigDirectory>& directory, std::int32_t ID,
+    const QString& fullName, DataWindow& window, bool storedAsView)
+{
+    return prepare(directory, ID, fullName, &window, storedAsView);
 }
 
 namespace {

@@ -3,6 +3,7 @@
 // make folders, write atomically, stamp the time. The window's ExtractFile
 // and the command-line tool both use it.
 
+#include "app/DataWindow.h"
 #include "app/EntryStream.h"
 #include "archive/BigRuntimeError.h"
 #include "archive/cBig.h"
@@ -56,6 +57,11 @@ struct PreparedEntry {
 // file. Never throws.
 PreparedEntry PrepareEntry(const std::shared_ptr<const BigDirectory>& directory, std::int32_t ID,
     const QString& fullName);
+// The same reading stored bytes through `window` (see DataWindow.h). A
+// stored entry's content is a view into the window when `storedAsView`: it
+// is then valid only until the window's next read.
+PreparedEntry PrepareEntry(const std::shared_ptr<const BigDirectory>& directory, std::int32_t ID,
+    const QString& fullName, DataWindow& window, bool storedAsView);
 // The same through the reader's directory; leaves the reader unchanged.
 PreparedEntry PrepareEntry(const cBig& big, std::int32_t ID, const QString& fullName);
 

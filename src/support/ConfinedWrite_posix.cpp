@@ -175,48 +175,59 @@ ConfinedResult fillAndClose(Fd& file, const ContentProducer& produce, qint64 mod
     return {};
 }
 
-// Renames the complete temporary file to `name`. A new file never replaces
-// anything that appeared meanwhile without the same checks an existing file
-// gets; a name that became a link or a folder during the write is refused.
-ConfinedResult moveIntoPlace(int folder, const QByteArray& temp, const QByteArray& name, bool existed)
+// Gives the complete temporary file the existing target's permission bits
+// (the umask may have narrowed them), opened anew with a link refused.
+bool takeMode(int folder, const QByteArray& temp, mode_t mode)
 {
-    if (!existed) {
-        if (::renameat2(folder, temp.constData(), folder, name.constData(), RENAME_NOREPLACE) == 0)
-            return {};
-        // EEXIST: something took the name meanwhile. EINVAL: the file
-        // system cannot refuse to replace; check by hand as below.
-        if (errno != EEXIST && errno != EINVAL && errno != ENOSYS)
-            return failed(ConfinedError::CannotCreate);
-    }
+    const Fd file(::openat(folder, temp.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    return file.valid() && ::fchmod(file.get(), mode) == 0;
+}
+
+// Renames the complete temporary file to `name`. A new file never replaces
+// anything: what took the name meanwhile, or held it from the start, gets
+// the checks an existing file needs before it is replaced; a name that is a
+// link or a folder is refused.
+ConfinedResult moveIntoPlace(int folder, const QByteArray& temp, const QByteArray& name)
+{
+    if (::renameat2(folder, temp.constData(), folder, name.constData(), RENAME_NOREPLACE) == 0)
+        return {};
+    // EEXIST: the name is taken. EINVAL: the file system cannot refuse to
+    // replace; check by hand as below.
+    if (errno != EEXIST && errno != EINVAL && errno != ENOSYS)
+        return failed(ConfinedError::CannotCreate);
     bool exists = false;
     mode_t mode = 0;
     if (ConfinedResult r = checkTarget(folder, name, exists, mode); !r.ok())
         return r;
+    if (exists && !takeMode(folder, temp, mode))
+        return failed(ConfinedError::CannotReplace);
     if (::renameat(folder, temp.constData(), folder, name.constData()) != 0)
         return failed(ConfinedError::CannotReplace);
     return {};
 }
 
+// Most targets are new: the name is looked at only when the rename finds it
+// taken, or when the temporary file cannot be made, so that the answer says
+// why (a read-only target or file system rather than "cannot create").
 ConfinedResult writeFile(int folder, const QByteArray& name, const ContentProducer& produce, qint64 modifiedUtc,
     std::uint32_t& nextName)
 {
-    bool existed = false;
-    mode_t mode = 0;
-    if (ConfinedResult r = checkTarget(folder, name, existed, mode); !r.ok())
-        return r;
-
     // From here until the temporary file is renamed or removed, SIGINT and
     // SIGTERM wait.
     const InterruptionDeferral deferral;
     QByteArray temp;
-    Fd file = makeTemporary(folder, mode, nextName, temp);
-    if (!file.valid())
-        return failed(ConfinedError::CannotCreate);
-    if (existed)
-        ::fchmod(file.get(), mode); // the umask may have narrowed it
+    Fd file = makeTemporary(folder, 0666, nextName, temp);
+    if (!file.valid()) {
+        const int error = errno;
+        bool exists = false;
+        mode_t mode = 0;
+        if (ConfinedResult r = checkTarget(folder, name, exists, mode); !r.ok())
+            return r;
+        return failed(ConfinedError::CannotCreate, error);
+    }
     ConfinedResult r = fillAndClose(file, produce, modifiedUtc);
     if (r.ok())
-        r = moveIntoPlace(folder, temp, name, existed);
+        r = moveIntoPlace(folder, temp, name);
     if (!r.ok())
         ::unlinkat(folder, temp.constData(), 0);
     return r;
