@@ -38,13 +38,15 @@ bool OpenArchive(cBig& big, const QString& path, CliOutput& out)
 QString TextArena::add(QStringView text)
 {
     if (mUsed + text.size() > kBlock) {
-        mBlocks.push_back(std::make_unique<QChar[]>(static_cast<std::size_t>(std::max(kBlock, text.size()))));
+        // Left uninitialised: every character is written before it is read.
+        mBlocks.push_back(std::make_unique_for_overwrite<char16_t[]>(static_cast<std::size_t>(std::max(kBlock,
+            text.size()))));
         mUsed = 0;
     }
-    QChar* at = mBlocks.back().get() + mUsed;
-    std::copy(text.begin(), text.end(), at);
+    char16_t* at = mBlocks.back().get() + mUsed;
+    std::copy(text.utf16(), text.utf16() + text.size(), at);
     mUsed += text.size();
-    return QString::fromRawData(at, text.size());
+    return QString::fromRawData(reinterpret_cast<const QChar*>(at), text.size());
 }
 
 EntryTable ReadEntries(cBig& big, const QString& archive, CliOutput& out, bool& anyFailed)

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 
 namespace pelkora::cli {
 namespace {
@@ -21,6 +22,29 @@ QString tsvField(const QString& text)
             c = u'?';
     }
     return out;
+}
+
+// tsvField's text as UTF-8, straight into `out`: names are mostly ASCII, so
+// most are copied without an intermediate text.
+void appendTsvField(QByteArray& out, const QString& text)
+{
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x80) {
+            // Split at an ASCII character, so no surrogate pair is cut.
+            out += tsvField(text.sliced(i)).toUtf8();
+            return;
+        }
+        out += IsControlCharacter(QChar(c)) ? '?' : static_cast<char>(c);
+    }
+}
+
+void appendNumber(QByteArray& out, std::int32_t value)
+{
+    char digits[16];
+    const auto end = std::to_chars(std::begin(digits), std::end(digits), value).ptr;
+    out.append(digits, end - digits);
 }
 
 // One entry as a JSON object, members in key order (the order the JSON
@@ -132,11 +156,25 @@ int ListCommand(const CliOptions& options)
     } else if (options.longList) {
         printLong(big, forEachListed, out);
     } else {
+        // Bytes made in place and written in pieces of many lines.
+        QByteArray pending;
         forEachListed([&](const CliEntry& e) {
-            out.Line(tsvField(e.name) + u'\t' + QString::number(big.data_uncompressed_size(e.id)) + u'\t'
-                + QString::number(big.data_compressed_size(e.id)) + u'\t'
-                + (big.data_compressed_flag(e.id) ? u'1' : u'0') + u'\t' + ModifiedText(big.timestamp_seconds(e.id)));
+            appendTsvField(pending, e.name);
+            pending += '\t';
+            appendNumber(pending, big.data_uncompressed_size(e.id));
+            pending += '\t';
+            appendNumber(pending, big.data_compressed_size(e.id));
+            pending += big.data_compressed_flag(e.id) ? "\t1\t" : "\t0\t";
+            char modified[kModifiedTextSize];
+            ModifiedChars(big.timestamp_seconds(e.id), modified);
+            pending.append(modified, kModifiedTextSize);
+            pending += '\n';
+            if (pending.size() >= (64 << 10)) {
+                out.Bytes(pending);
+                pending.clear();
+            }
         });
+        out.Bytes(pending);
     }
     if (selector.reportUnused(options.archive, out))
         anyFailed = true;
