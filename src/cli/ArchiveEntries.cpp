@@ -121,11 +121,13 @@ ListedOrder ReadListedOrder(cBig& big, const QString& archive, CliOutput& out, b
     ListedOrder listed;
     std::vector<QStringView> keys;
     keys.reserve(static_cast<std::size_t>(big.FileCount()));
+    QString key; // reused, so that making a key allocates nothing
     for (std::int32_t id = 0; id < big.FileCount(); ++id) {
         try {
             const QString name = big.GetFileName(id);
             const qsizetype slash = name.lastIndexOf(u'\\');
-            const QString key = SortCellOf(name);
+            key.resize(0);
+            AppendSortCellOf(key, name);
             keys.push_back(listed.mKeys.add(key));
             listed.mRows.push_back({id, static_cast<std::int32_t>(slash + 1), static_cast<std::int32_t>(name.size())});
         } catch (const BigRuntimeError& e) {
