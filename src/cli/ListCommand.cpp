@@ -54,12 +54,15 @@ void appendJsonEntry(QByteArray& out, cBig& big, const CliEntry& e, JsonObjectTe
     const std::int32_t unpacked = big.data_uncompressed_size(e.id);
     const std::int32_t packed = big.data_compressed_size(e.id);
     const std::int32_t seconds = big.timestamp_seconds(e.id);
-    const ListRow row = MakeListRow(e.name, QString(), unpacked, packed);
-    QString folder = row[ColPath];
-    folder.chop(folder.isEmpty() ? 0 : 1);
+    // The Name, Path and Type cells as MakeListRow makes them, without the
+    // number cells it would format and this form does not use.
+    const qsizetype slash = e.name.lastIndexOf(u'\\');
+    const QString file = e.name.sliced(slash + 1);
+    const QString folder = slash < 0 ? QString() : e.name.first(slash);
+    const QString type = file.sliced(file.lastIndexOf(u'.') + 1).toUpper() + QStringLiteral(" File");
     JsonObjectText object(out, layout, indent);
     object.add("compressed", big.data_compressed_flag(e.id));
-    object.add("file", row[ColName]);
+    object.add("file", file);
     object.add("folder", folder);
     object.add("hash_matches", big.name_hash(e.id) == NameKey(e.name));
     object.add("id", std::int64_t{e.id});
@@ -69,7 +72,7 @@ void appendJsonEntry(QByteArray& out, cBig& big, const CliEntry& e, JsonObjectTe
     object.add("ratio", RatioValue(unpacked, packed));
     object.add("size", std::int64_t{unpacked});
     object.add("timestamp", std::int64_t{seconds});
-    object.add("type", row[ColType]);
+    object.add("type", type);
     object.finish();
 }
 
