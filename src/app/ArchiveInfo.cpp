@@ -45,9 +45,49 @@ std::vector<SharedData> FindSharedData(cBig& big, const std::vector<NamedEntry>&
     return shared;
 }
 
+void ModifiedChars(std::int32_t seconds, char (&out)[kModifiedTextSize])
+{
+    // Days to civil date (proleptic Gregorian, March-based years), rather
+    // than QDateTime: formatting one per entry dominated a large listing.
+    // Every 32-bit moment falls in 1901..2038, so the year has four digits.
+    std::int64_t days = seconds / 86400;
+    std::int64_t secondOfDay = seconds % 86400;
+    if (secondOfDay < 0) {
+        secondOfDay += 86400;
+        --days;
+    }
+    const std::int64_t z = days + 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const std::int64_t dayOfEra = z - era * 146097;
+    const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const std::int64_t monthIndex = (5 * dayOfYear + 2) / 153;
+    const int day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
+    const int month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
+    const int year = static_cast<int>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
+    const auto two = [&](std::size_t at, int value) {
+        out[at] = static_cast<char>('0' + value / 10);
+        out[at + 1] = static_cast<char>('0' + value % 10);
+    };
+    two(0, year / 100);
+    two(2, year % 100);
+    out[4] = '-';
+    two(5, month);
+    out[7] = '-';
+    two(8, day);
+    out[10] = ' ';
+    two(11, static_cast<int>(secondOfDay / 3600));
+    out[13] = ':';
+    two(14, static_cast<int>(secondOfDay / 60 % 60));
+    out[16] = ':';
+    two(17, static_cast<int>(secondOfDay % 60));
+}
+
 QString ModifiedText(std::int32_t seconds)
 {
-    return TimestampMoment(seconds).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    char text[kModifiedTextSize];
+    ModifiedChars(seconds, text);
+    return QString::fromLatin1(text, kModifiedTextSize);
 }
 
 ArchiveInfo GatherArchiveInfo(cBig& big, const QString& path, const std::vector<NamedEntry>& entries)

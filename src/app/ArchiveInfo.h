@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -31,6 +32,9 @@ std::vector<SharedData> FindSharedData(cBig& big, const std::vector<NamedEntry>&
 
 // The entry's moment as YYYY-MM-DD HH:MM:SS (no zone shift).
 QString ModifiedText(std::int32_t seconds);
+// The same text as bytes into `out` (listings write a million of them).
+constexpr std::size_t kModifiedTextSize = 19;
+void ModifiedChars(std::int32_t seconds, char (&out)[kModifiedTextSize]);
 
 struct ArchiveInfo {
     QString path;

@@ -148,12 +148,31 @@ QString SortCell(const QString& path, const QString& type, const QString& name)
     return path.isEmpty() ? type + name : kFolderMark + path + type + name;
 }
 
+void AppendSortCellOf(QString& key, QStringView fullName)
+{
+    // SortCell's text from the name's parts without a text per part: listing
+    // a million entries makes a million keys.
+    const qsizetype slash = fullName.lastIndexOf(kArchiveSeparator);
+    const QStringView file = fullName.sliced(slash + 1);
+    const qsizetype dot = file.lastIndexOf(u'.');
+    const QStringView extension = file.sliced(dot + 1);
+    if (slash >= 0)
+        key.append(kFolderMark).append(fullName.first(slash + 1));
+    const bool ascii = std::all_of(extension.begin(), extension.end(), [](QChar c) { return c.unicode() < 0x80; });
+    if (ascii) {
+        for (const QChar c : extension)
+            key.append(c >= u'a' && c <= u'z' ? QChar(c.unicode() - 0x20) : c);
+    } else {
+        key.append(extension.toString().toUpper());
+    }
+    key.append(QStringLiteral(" File")).append(file);
+}
+
 QString SortCellOf(const QString& fullName)
 {
-    const QString file = SplitAtLast(fullName, true, kArchiveSeparator);
-    const QString folder = SplitAtLast(fullName, false, kArchiveSeparator);
-    const QString path = fullName.contains(kArchiveSeparator) ? folder + kArchiveSeparator : QString();
-    return SortCell(path, SplitAtLast(file, true, u'.').toUpper() + QStringLiteral(" File"), file);
+    QString key;
+    AppendSortCellOf(key, fullName);
+    return key;
 }
 
 ListRow BuildListRow(cBig& big, std::int32_t ID, const QLocale& locale)

@@ -29,6 +29,8 @@ ListRow MakeListRow(const QString& fullName, const QString& modified, std::int32
 // alone: the one rule for the list's order.
 QString SortCell(const QString& path, const QString& type, const QString& name);
 QString SortCellOf(const QString& fullName);
+// SortCellOf's text appended to `key`.
+void AppendSortCellOf(QString& key, QStringView fullName);
 
 // Reads entry ID through the reader (GetFileName may raise BigRuntimeError).
 ListRow BuildListRow(cBig& big, std::int32_t ID, const QLocale& locale = QLocale());

@@ -38,13 +38,15 @@ bool OpenArchive(cBig& big, const QString& path, CliOutput& out)
 QString TextArena::add(QStringView text)
 {
     if (mUsed + text.size() > kBlock) {
-        mBlocks.push_back(std::make_unique<QChar[]>(static_cast<std::size_t>(std::max(kBlock, text.size()))));
+        // Left uninitialised: every character is written before it is read.
+        mBlocks.push_back(std::make_unique_for_overwrite<char16_t[]>(static_cast<std::size_t>(std::max(kBlock,
+            text.size()))));
         mUsed = 0;
     }
-    QChar* at = mBlocks.back().get() + mUsed;
-    std::copy(text.begin(), text.end(), at);
+    char16_t* at = mBlocks.back().get() + mUsed;
+    std::copy(text.utf16(), text.utf16() + text.size(), at);
     mUsed += text.size();
-    return QString::fromRawData(at, text.size());
+    return QString::fromRawData(reinterpret_cast<const QChar*>(at), text.size());
 }
 
 EntryTable ReadEntries(cBig& big, const QString& archive, CliOutput& out, bool& anyFailed)
@@ -119,11 +121,13 @@ ListedOrder ReadListedOrder(cBig& big, const QString& archive, CliOutput& out, b
     ListedOrder listed;
     std::vector<QStringView> keys;
     keys.reserve(static_cast<std::size_t>(big.FileCount()));
+    QString key; // reused, so that making a key allocates nothing
     for (std::int32_t id = 0; id < big.FileCount(); ++id) {
         try {
             const QString name = big.GetFileName(id);
             const qsizetype slash = name.lastIndexOf(u'\\');
-            const QString key = SortCellOf(name);
+            key.resize(0);
+            AppendSortCellOf(key, name);
             keys.push_back(listed.mKeys.add(key));
             listed.mRows.push_back({id, static_cast<std::int32_t>(slash + 1), static_cast<std::int32_t>(name.size())});
         } catch (const BigRuntimeError& e) {

@@ -32,7 +32,7 @@ public:
 
 private:
     static constexpr qsizetype kBlock = qsizetype(1) << 20;
-    std::vector<std::unique_ptr<QChar[]>> mBlocks;
+    std::vector<std::unique_ptr<char16_t[]>> mBlocks;
     qsizetype mUsed = kBlock;
 };
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 
 namespace pelkora::cli {
 namespace {
@@ -23,6 +24,29 @@ QString tsvField(const QString& text)
     return out;
 }
 
+// tsvField's text as UTF-8, straight into `out`: names are mostly ASCII, so
+// most are copied without an intermediate text.
+void appendTsvField(QByteArray& out, const QString& text)
+{
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x80) {
+            // Split at an ASCII character, so no surrogate pair is cut.
+            out += tsvField(text.sliced(i)).toUtf8();
+            return;
+        }
+        out += IsControlCharacter(QChar(c)) ? '?' : static_cast<char>(c);
+    }
+}
+
+void appendNumber(QByteArray& out, std::int32_t value)
+{
+    char digits[16];
+    const auto end = std::to_chars(std::begin(digits), std::end(digits), value).ptr;
+    out.append(digits, end - digits);
+}
+
 // One entry as a JSON object, members in key order (the order the JSON
 // form has always had).
 void appendJsonEntry(QByteArray& out, cBig& big, const CliEntry& e, JsonObjectText::Layout layout, const char* indent)
@@ -30,12 +54,15 @@ void appendJsonEntry(QByteArray& out, cBig& big, const CliEntry& e, JsonObjectTe
     const std::int32_t unpacked = big.data_uncompressed_size(e.id);
     const std::int32_t packed = big.data_compressed_size(e.id);
     const std::int32_t seconds = big.timestamp_seconds(e.id);
-    const ListRow row = MakeListRow(e.name, QString(), unpacked, packed);
-    QString folder = row[ColPath];
-    folder.chop(folder.isEmpty() ? 0 : 1);
+    // The Name, Path and Type cells as MakeListRow makes them, without the
+    // number cells it would format and this form does not use.
+    const qsizetype slash = e.name.lastIndexOf(u'\\');
+    const QString file = e.name.sliced(slash + 1);
+    const QString folder = slash < 0 ? QString() : e.name.first(slash);
+    const QString type = file.sliced(file.lastIndexOf(u'.') + 1).toUpper() + QStringLiteral(" File");
     JsonObjectText object(out, layout, indent);
     object.add("compressed", big.data_compressed_flag(e.id));
-    object.add("file", row[ColName]);
+    object.add("file", file);
     object.add("folder", folder);
     object.add("hash_matches", big.name_hash(e.id) == NameKey(e.name));
     object.add("id", std::int64_t{e.id});
@@ -45,7 +72,7 @@ void appendJsonEntry(QByteArray& out, cBig& big, const CliEntry& e, JsonObjectTe
     object.add("ratio", RatioValue(unpacked, packed));
     object.add("size", std::int64_t{unpacked});
     object.add("timestamp", std::int64_t{seconds});
-    object.add("type", row[ColType]);
+    object.add("type", type);
     object.finish();
 }
 
@@ -132,11 +159,25 @@ int ListCommand(const CliOptions& options)
     } else if (options.longList) {
         printLong(big, forEachListed, out);
     } else {
+        // Bytes made in place and written in pieces of many lines.
+        QByteArray pending;
         forEachListed([&](const CliEntry& e) {
-            out.Line(tsvField(e.name) + u'\t' + QString::number(big.data_uncompressed_size(e.id)) + u'\t'
-                + QString::number(big.data_compressed_size(e.id)) + u'\t'
-                + (big.data_compressed_flag(e.id) ? u'1' : u'0') + u'\t' + ModifiedText(big.timestamp_seconds(e.id)));
+            appendTsvField(pending, e.name);
+            pending += '\t';
+            appendNumber(pending, big.data_uncompressed_size(e.id));
+            pending += '\t';
+            appendNumber(pending, big.data_compressed_size(e.id));
+            pending += big.data_compressed_flag(e.id) ? "\t1\t" : "\t0\t";
+            char modified[kModifiedTextSize];
+            ModifiedChars(big.timestamp_seconds(e.id), modified);
+            pending.append(modified, kModifiedTextSize);
+            pending += '\n';
+            if (pending.size() >= (64 << 10)) {
+                out.Bytes(pending);
+                pending.clear();
+            }
         });
+        out.Bytes(pending);
     }
     if (selector.reportUnused(options.archive, out))
         anyFailed = true;
