@@ -1,6 +1,8 @@
 #include "app/JsonText.h"
 
 #include <QLocale>
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 
 namespace pelkora {
@@ -10,6 +12,16 @@ void AppendJsonString(QByteArray& out, const QString& text)
     static constexpr char kHex[] = "0123456789abcdef";
     out += '"';
     const QByteArray utf8 = text.toUtf8();
+    // Most names need no escape: copy them whole.
+    const bool plain = std::none_of(utf8.begin(), utf8.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u < 0x20 || u == '"' || u == '\\';
+    });
+    if (plain) {
+        out += utf8;
+        out += '"';
+        return;
+    }
     for (const char c : utf8) {
         const auto u = static_cast<unsigned char>(c);
         switch (u) {
@@ -73,7 +85,9 @@ void JsonObjectText::key(const char* key)
 void JsonObjectText::add(const char* name, std::int64_t value)
 {
     key(name);
-    mOut += QByteArray::number(static_cast<qlonglong>(value));
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    mOut.append(digits, end - digits);
 }
 
 void JsonObjectText::add(const char* name, double value)
