@@ -177,6 +177,19 @@ bool CollectPackInputs(const QStringList& arguments, bool follow, const PackMess
         }
         byName.insert(key, &input);
     }
+    // A name that is also a folder of another cannot be extracted as both.
+    for (const PackInput& input : inputs) {
+        const QString key = EntryKey(input.fullName);
+        for (qsizetype at = key.indexOf(u'\\'); at > 0; at = key.indexOf(u'\\', at + 1)) {
+            if (const PackInput* file = byName.value(key.left(at))) {
+                out(input.path,
+                    QStringLiteral("refused, \"%1\" (from %2) would be both a file and a folder of \"%3\".")
+                        .arg(file->fullName, file->path, input.fullName));
+                ok = false;
+                break;
+            }
+        }
+    }
     if (!ok)
         return false;
     std::sort(inputs.begin(), inputs.end(),

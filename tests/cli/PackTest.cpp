@@ -497,6 +497,13 @@ TEST_F(PackTest, RefusedInputsWriteNothing)
                 return QStringList{f + "/one", f + "/two"};
             },
             "would both be the entry"},
+        {"a name that is also another's folder",
+            [](const QString& f) {
+                PutFile(f + "/one/data/maps", "x");
+                PutFile(f + "/two/Data/Maps/level.map", "y");
+                return QStringList{f + "/one", f + "/two"};
+            },
+            "would be both a file and a folder"},
         {"the output among the inputs",
             [](const QString& f) {
                 PutFile(f + "/in/a.txt", "x");
