@@ -3,14 +3,17 @@
 #include "app/ListRow.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QStackedWidget>
+#include <QThreadPool>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
+#include <memory>
 
 namespace pelkora {
 
@@ -92,11 +95,18 @@ void PreviewWindow::preview(const std::shared_ptr<const BigDirectory>& directory
     mSummary->setText(fullName + QStringLiteral(": reading..."));
     mText->clear();
     mImage->setImage({});
-    QtConcurrent::run([directory, ID, fullName, limit] {
-        return LoadPreview(directory, ID, fullName, limit);
-    }).then(this, [this, request](PreviewContent content) {
-        if (request == mRequest)
-            showContent(std::move(content));
+    // The result comes back through the event loop to this window if it
+    // still exists and still wants this entry.
+    const QPointer<PreviewWindow> self(this);
+    QThreadPool::globalInstance()->start([self, directory, ID, fullName, limit, request] {
+        auto content = std::make_shared<PreviewContent>(LoadPreview(directory, ID, fullName, limit));
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, request, content] {
+                if (self && request == self->mRequest)
+                    self->showContent(std::move(*content));
+            },
+            Qt::QueuedConnection);
     });
 }
 
