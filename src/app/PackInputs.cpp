@@ -25,10 +25,11 @@ QString systemReason(int error)
 
 class Walker {
 public:
-    Walker(bool follow, const PackMessage& out, std::vector<PackInput>& inputs)
+    Walker(bool follow, const PackMessage& out, std::vector<PackInput>& inputs, const QString& folder)
         : mFollow(follow)
         , mOut(out)
         , mInputs(inputs)
+        , mFolder(folder)
     {
     }
 
@@ -42,13 +43,14 @@ public:
         if (S_ISDIR(st.st_mode)) {
             mArgument = argument;
             mOnPath.clear();
-            folder(argument, QString(), st);
+            folder(argument, mFolder, st);
         } else if (S_ISREG(st.st_mode)) {
             mArgument = argument;
             QString name = argument;
             while (name.endsWith(u'/'))
                 name.chop(1);
-            add(argument, name.mid(name.lastIndexOf(u'/') + 1), st);
+            name = name.mid(name.lastIndexOf(u'/') + 1);
+            add(argument, mFolder.isEmpty() ? name : mFolder + u'\\' + name, st);
         } else {
             problem(argument, QStringLiteral("neither a folder nor a regular file"));
         }
@@ -142,6 +144,7 @@ private:
     bool mFollow;
     const PackMessage& mOut;
     std::vector<PackInput>& mInputs;
+    QString mFolder;
     QString mArgument;
     QSet<std::pair<dev_t, ino_t>> mOnPath;
     bool mFailed = false;
@@ -150,9 +153,9 @@ private:
 } // namespace
 
 bool CollectPackInputs(const QStringList& arguments, bool follow, const PackMessage& out,
-    std::vector<PackInput>& inputs)
+    std::vector<PackInput>& inputs, const QString& folder)
 {
-    Walker walker(follow, out, inputs);
+    Walker walker(follow, out, inputs, folder);
     for (const QString& argument : arguments)
         walker.argument(argument);
     bool ok = !walker.failed();

@@ -33,9 +33,10 @@ struct PackInput {
 // files; an argument itself is followed. Sorted by the stored name's bytes.
 // Arguments that cannot be read, names the format cannot take (see
 // ArchiveNames.h) or times, and names given twice in any letter case are
-// reported; false then.
+// reported; false then. A non-empty `folder` ("\\" between its parts) puts
+// every argument's entries into that folder of the archive.
 bool CollectPackInputs(const QStringList& arguments, bool follow, const PackMessage& out,
-    std::vector<PackInput>& inputs);
+    std::vector<PackInput>& inputs, const QString& folder = QString());
 
 // The entry areas the inputs take when every one is stored (a stream is
 // never larger: it is stored then).

@@ -4,9 +4,6 @@
 #include "app/Extraction.h"
 #include "app/FreeSpace.h"
 #include "app/ModMain.h"
-#include "app/PackArchive.h"
-#include "archive/BigRuntimeError.h"
-#include "lzss/LzssEncoder.h"
 #include "support/Paths.h"
 #include "ui/ErrorBox.h"
 #include "ui/FileGrid.h"
@@ -14,6 +11,7 @@
 #include "ui/Startup.h"
 #include "ui/StatusBar.h"
 #include "ui/Twips.h"
+#include "ui/WorkScope.h"
 #include "ui/frmExtractDir.h"
 
 #include <QAction>
@@ -70,8 +68,6 @@ const QString kCaption = QStringLiteral("Pelkora");
 const QString kBigPattern = QStringLiteral("*.big");
 const QChar kPathSeparator = u'/'; // Qt's separator on every platform
 
-// Marks a listing or an extraction run for its whole length.
-// A stop asked for during one piece of work does not carry over to the next.
 // The Extraction of one command's run, alive while the command runs.
 class RunScope {
 public:
@@ -87,28 +83,6 @@ public:
 
 private:
     std::unique_ptr<Extraction>& mHeld;
-};
-
-class WorkScope {
-public:
-    WorkScope(bool& flag, bool& stop)
-        : mFlag(flag)
-        , mStop(stop)
-    {
-        mFlag = true;
-        mStop = false;
-    }
-    ~WorkScope()
-    {
-        mFlag = false;
-        mStop = false;
-    }
-    WorkScope(const WorkScope&) = delete;
-    WorkScope& operator=(const WorkScope&) = delete;
-
-private:
-    bool& mFlag;
-    bool& mStop;
 };
 
 } // namespace
@@ -250,9 +224,7 @@ void frmMain::buildMenus()
     connect(mnuProperties, &QAction::triggered, this, &frmMain::mnuProperties_Click);
 
     // Writing commands come after the original items.
-    mnuNewArchive = mnuFile->addAction(QStringLiteral("&New Archive from Folder..."));
-    mnuNewArchive->setObjectName(QStringLiteral("mnuNewArchive"));
-    connect(mnuNewArchive, &QAction::triggered, this, &frmMain::mnuNewArchive_Click);
+    buildPackCommands();
 }
 
 void frmMain::buildToolbar()
@@ -718,68 +690,6 @@ void frmMain::mnuExtAll_Click()
         mEvents.serve();
     }
     endRun();
-}
-
-QString frmMain::RunSaveDialog(QWidget* parent, const QString& title, const QString& filter)
-{
-    QFileDialog dialog(parent, title);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilter(filter);
-    dialog.setDefaultSuffix(QStringLiteral("big"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().constFirst();
-}
-
-void frmMain::mnuNewArchive_Click()
-{
-    if (mWorking)
-        return;
-    const QString folder = mFolderDialog(this, QStringLiteral("New Archive from Folder"));
-    if (folder.isEmpty())
-        return;
-    const QString target = mSaveDialog(this, QStringLiteral("Save New Archive As"), QStringLiteral("Big file (*.big)"));
-    if (target.isEmpty())
-        return;
-
-    // Skipped links and refusals are shown together, one line each.
-    QStringList messages;
-    const PackMessage note = [&messages](const QString& what, const QString& reason) {
-        messages << what + QStringLiteral(": ") + reason;
-    };
-    std::vector<PackInput> inputs;
-    bool usable = CollectPackInputs({folder}, false, note, inputs);
-    usable = !ReportOutputAmongInputs(target, inputs, note) && usable;
-    if (!usable) {
-        ShowErrorReport(reporter(), kPackHeadline + QStringLiteral("\r\n\r\n") + messages.join(QStringLiteral("\r\n")));
-        return;
-    }
-
-    bool written = false;
-    bool failed = false;
-    {
-        WorkScope scope(mWorking, mStopRequested);
-        beginRun(static_cast<std::int32_t>(inputs.size()));
-        try {
-            written = WriteNewArchive(
-                target, inputs, kLzssDefaultLevel,
-                [this](int done, int, const QString&) {
-                    mProgress->setValue(static_cast<float>(done - 1));
-                    mEvents.serve();
-                },
-                [this] { return mStopRequested || mShuttingDown; });
-        } catch (const BigRuntimeError& failure) {
-            messages.prepend(failure.description());
-            failed = true;
-        }
-        endRun();
-    }
-    if (failed)
-        messages.prepend(QStringLiteral("Nothing was written to %1.").arg(target));
-    if (!messages.isEmpty())
-        ShowErrorReport(reporter(), kPackHeadline + QStringLiteral("\r\n\r\n") + messages.join(QStringLiteral("\r\n")));
-    if (written && !mShuttingDown)
-        OpenFile(target);
 }
 
 } // namespace pelkora

@@ -10,13 +10,15 @@
 // under the running loop. Nothing is greyed out. Closing ends the program
 // between two entries.
 //
-// Beside those: the filter field `txtFilter` on the toolbar (Ctrl+F), the
+// Beside those: File > New Archive from Folder and Actions > Add or Replace
+// Files, which write archives; the filter field `txtFilter` on the toolbar (Ctrl+F), the
 // list's context menu (preview, open with the default application, extract
 // selected, copy names, select all shown), a dropped archive opening as
 // Open does, and File > Properties.
 
 #include "app/ErrorReport.h"
 #include "app/ModMain.h"
+#include "app/PackArchive.h"
 #include "ui/ErrorBox.h"
 #include "ui/ImageList.h"
 
@@ -30,6 +32,7 @@
 #include <QUrl>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -94,6 +97,10 @@ public:
     // Packs a folder the user picks into a new archive they name, then
     // opens it.
     void mnuNewArchive_Click();
+    // Writes the open archive with files the user picks added or replacing
+    // the entries of their names (in a folder of the archive they may
+    // name) to a new archive they name, then opens that.
+    void mnuAddFiles_Click();
     void tbBar_ButtonClick(QAction* button);
     void Grid1_Click();
 
@@ -135,6 +142,16 @@ public:
     using SaveDialogRunner = std::function<QString(QWidget* parent, const QString& title, const QString& filter)>;
     void setSaveDialogRunner(SaveDialogRunner runner) { mSaveDialog = std::move(runner); }
     static QString RunSaveDialog(QWidget* parent, const QString& title, const QString& filter);
+    // The dialog choosing the files of Add or Replace Files: none when
+    // cancelled.
+    using FilesDialogRunner = std::function<QStringList(QWidget* parent, const QString& title)>;
+    void setFilesDialogRunner(FilesDialogRunner runner) { mFilesDialog = std::move(runner); }
+    // Asks for a line of text, offering `text`; nothing when cancelled.
+    using TextQuestion = std::function<std::optional<QString>(QWidget* parent, const QString& title,
+        const QString& label, const QString& text)>;
+    void setTextQuestion(TextQuestion question) { mAskText = std::move(question); }
+    static std::optional<QString> AskText(QWidget* parent, const QString& title, const QString& label,
+        const QString& text);
 
     // Asks for the destination folder; false when cancelled. The default
     // shows `mDestDialog` with Display(0) and reads its Dir().
@@ -208,6 +225,14 @@ private:
     void selectAllShown();
     void mnuProperties_Click();
 
+    // The writing commands (frmMainPackCommands.cpp).
+    void buildPackCommands();
+    // Runs `work` with the progress bar over `count` entries and the stop
+    // key, then reports `messages` and any failure together. True when the
+    // archive was written.
+    using PackWork = std::function<bool(const PackProgress& progress, const PackStop& stop)>;
+    bool runPacking(const QString& target, std::int32_t count, const PackWork& work, QStringList& messages);
+
     FileGrid* Grid1 = nullptr;
     QToolBar* tbBar = nullptr;
     StatusBar* sbStatus = nullptr;
@@ -221,6 +246,7 @@ private:
     QAction* mnuExtract = nullptr;
     QAction* mnuExtAll = nullptr;
     QAction* mnuNewArchive = nullptr;
+    QAction* mnuAddFiles = nullptr;
     QWidget* mClientArea = nullptr;
     std::unique_ptr<ProgressBarControl> mProgress;
     std::unique_ptr<frmExtractDir> mDestDialogValue;
@@ -235,6 +261,10 @@ private:
         return QFileDialog::getExistingDirectory(parent, title);
     };
     SaveDialogRunner mSaveDialog = &RunSaveDialog;
+    FilesDialogRunner mFilesDialog = [](QWidget* parent, const QString& title) {
+        return QFileDialog::getOpenFileNames(parent, title);
+    };
+    TextQuestion mAskText = &AskText;
     DestinationPrompt mAskDestination;
     SpaceQuestion mAskSpace;
     EntryExtractor mExtract;

@@ -141,8 +141,9 @@ TEST_F(CommandsTest, MenusAndToolbarAreAsDesigned)
         {Controls(w).mnuFile, "&File",
             {"&Open Big Archive", "-", "&Exit", "&Properties", "&New Archive from Folder..."},
             {"Ctrl+O", "", "Ctrl+X", "", ""}},
-        {Controls(w).mnuActions, "&Actions", {"&Extract selected file(s)", "Extract &All to Directory"},
-            {"Ctrl+E", "Ctrl+A"}},
+        {Controls(w).mnuActions, "&Actions",
+            {"&Extract selected file(s)", "Extract &All to Directory", "Add or &Replace Files..."},
+            {"Ctrl+E", "Ctrl+A", ""}},
     };
     QStringList barTitles;
     for (QAction* a : w.menuBar()->actions())

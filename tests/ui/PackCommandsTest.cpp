@@ -1,9 +1,14 @@
 // The window's command that writes an archive: New Archive from Folder.
 #include "UiFixture.h"
 
+#include "archive/cBig.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <map>
+#include <optional>
 
 using namespace pelkora;
 using namespace pelkora::uitest;
@@ -40,8 +45,66 @@ protected:
         });
     }
 
+    // Answers Add or Replace Files' three questions: the files, the folder
+    // in the archive (nothing: cancelled) and the new archive's name.
+    void answerAdd(frmMain& w, const QStringList& files, std::optional<QString> folder, const QString& target)
+    {
+        w.setFilesDialogRunner([this, files](QWidget*, const QString&) {
+            ++mFilesAsked;
+            return files;
+        });
+        w.setTextQuestion([this, folder](QWidget*, const QString&, const QString&, const QString& offered) {
+            mOfferedFolder = offered;
+            return folder;
+        });
+        w.setSaveDialogRunner([this, target](QWidget*, const QString&, const QString&) {
+            ++mSaveAsked;
+            return target;
+        });
+    }
+
+    // Makes the list's current row the entry `fullName`.
+    void selectEntry(frmMain& w, const QString& fullName)
+    {
+        for (int row = 1; row < Controls(w).Grid1->Rows(); ++row) {
+            const QStringList cells = rowCells(row);
+            if (cells[6] + cells[0] == fullName) {
+                Controls(w).Grid1->setRow(row);
+                Controls(w).Grid1->setRowSel(row);
+                return;
+            }
+        }
+        ADD_FAILURE() << "not listed: " << fullName.toStdString();
+    }
+
+    static QByteArray bytesOf(const QString& path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    // Every entry of the archive at `path`: full name -> content.
+    static std::map<QString, QByteArray> contentsOf(const QString& path)
+    {
+        std::map<QString, QByteArray> contents;
+        cBig big;
+        if (!big.Load(path))
+            return contents;
+        for (std::int32_t id = 0; id < big.FileCount(); ++id)
+            contents[big.GetFileName(id)] = big.GetFileBlob(id);
+        return contents;
+    }
+
+    const std::vector<testsupport::TestEntry> kOriginal{
+        {.name = "readme.txt", .data = "read me", .timestamp = 1000},
+        {.name = "data\\maps\\level1.map", .data = QByteArray(4000, 'm'), .compress = true, .timestamp = 2000},
+        {.name = "data\\other.bin", .data = "other", .timestamp = 3000},
+    };
+
     int mFolderAsked = 0;
     int mSaveAsked = 0;
+    int mFilesAsked = 0;
+    QString mOfferedFolder;
 };
 
 TEST_F(PackCommandsTest, NewArchiveFromFolderPacksItAndListsTheNewArchive)
@@ -128,6 +191,86 @@ TEST_F(PackCommandsTest, SkippedLinksAreReportedAndRefusalsWriteNothing)
     QFile f(inside);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), before);
+}
+
+// A changed file put back in the folder of the entry the list is on
+// replaces that entry, a new file joins it, the rest keeps its content, and
+// the window lists the new archive while the open one stays as it was.
+TEST_F(PackCommandsTest, AddOrReplaceFilesWritesANewArchiveAndOpensIt)
+{
+    const QString original = writeArchive("original.big", kOriginal);
+    const QByteArray originalBytes = bytesOf(original);
+    const QString changed = makeFolder("changed", {{"level1.map", "changed map"}, {"new.txt", "new"}});
+    const QString target = scratchPath("updated.big");
+    frmMain& w = start(original);
+    selectEntry(w, "data\\maps\\level1.map");
+    answerAdd(w, {changed + "/level1.map", changed + "/new.txt"}, QString("data\\maps"), target);
+    Controls(w).mnuAddFiles->trigger();
+
+    EXPECT_EQ(mOfferedFolder, "data\\maps");
+    EXPECT_TRUE(mReports.empty()) << (mReports.empty() ? "" : mReports.front().text.toStdString());
+    EXPECT_EQ(w.windowTitle(), "Pelkora - " + target);
+    EXPECT_EQ(Controls(w).Grid1->Rows(), 5);
+    EXPECT_FALSE(w.working());
+    EXPECT_EQ(bytesOf(original), originalBytes);
+    const std::map<QString, QByteArray> expected{
+        {"readme.txt", "read me"},
+        {"data\\maps\\level1.map", "changed map"},
+        {"data\\maps\\new.txt", "new"},
+        {"data\\other.bin", "other"},
+    };
+    EXPECT_EQ(contentsOf(target), expected);
+}
+
+// Each of these writes nothing, leaves the open archive listed and, where
+// the user did not simply cancel, says why.
+TEST_F(PackCommandsTest, AddOrReplaceFilesRefusalsWriteNothing)
+{
+    const QString original = writeArchive("original.big", kOriginal);
+    const QByteArray originalBytes = bytesOf(original);
+    const QString changed = makeFolder("changed", {{"readme.txt", "changed"}});
+    const QString file = changed + "/readme.txt";
+    const QString target = scratchPath("updated.big");
+    const struct {
+        const char* name;
+        QStringList files;
+        std::optional<QString> folder;
+        QString target;
+        const char* reason; // empty: nothing reported
+    } cases[] = {
+        {"files cancelled", {}, QString(), target, ""},
+        {"folder cancelled", {file}, std::nullopt, target, ""},
+        {"save cancelled", {file}, QString(), QString(), ""},
+        {"the open archive as target", {file}, QString(), original, "the open archive"},
+        {"a folder leaving the destination", {file}, QString(".."), target, "readme.txt"},
+        {"the open archive among the files", {original}, QString(), target, "output archive"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        mReports.clear();
+        frmMain& w = start(original);
+        answerAdd(w, c.files, c.folder, c.target);
+        Controls(w).mnuAddFiles->trigger();
+        EXPECT_FALSE(QFileInfo::exists(target));
+        EXPECT_EQ(bytesOf(original), originalBytes);
+        EXPECT_EQ(w.windowTitle(), "Pelkora - " + original);
+        EXPECT_EQ(Controls(w).Grid1->Rows(), 4);
+        if (*c.reason) {
+            ASSERT_EQ(mReports.size(), 1u);
+            EXPECT_TRUE(mReports[0].text.contains(c.reason)) << mReports[0].text.toStdString();
+        } else {
+            EXPECT_TRUE(mReports.empty());
+        }
+    }
+}
+
+TEST_F(PackCommandsTest, AddOrReplaceFilesNeedsAnOpenArchive)
+{
+    frmMain& w = start();
+    answerAdd(w, {}, QString(), scratchPath("updated.big"));
+    Controls(w).mnuAddFiles->trigger();
+    EXPECT_EQ(mFilesAsked, 0);
+    EXPECT_TRUE(mReports.empty());
 }
 
 } // namespace

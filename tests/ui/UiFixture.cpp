@@ -29,6 +29,7 @@ Controls::Controls(const frmMain& window)
     , mnuExtract(Named<QAction>(window, "mnuExtract"))
     , mnuExtAll(Named<QAction>(window, "mnuExtAll"))
     , mnuNewArchive(Named<QAction>(window, "mnuNewArchive"))
+    , mnuAddFiles(Named<QAction>(window, "mnuAddFiles"))
 {
 }
 

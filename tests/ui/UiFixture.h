@@ -40,6 +40,7 @@ struct Controls {
     QAction* mnuExtract;
     QAction* mnuExtAll;
     QAction* mnuNewArchive;
+    QAction* mnuAddFiles;
 };
 
 struct Report {
