@@ -147,10 +147,10 @@ void frmMain::mnuAddFiles_Click()
     const QStringList files = mFilesDialog(this, title);
     if (files.isEmpty())
         return;
-    // The files go into the folder of the entry the list is on, unless the
-    // user names another.
+    // The files go into the folder of the entry the user picked in the
+    // list, unless they name another.
     QString current;
-    if (const int row = currentEntryRow())
+    if (const int row = mRowSelectedValue ? currentEntryRow() : 0)
         current = archiveFolderOf(Grid1->TextMatrix(row, ColPath));
     const std::optional<QString> answer =
         mAskText(this, title, QStringLiteral("Folder in the archive (empty for the top level):"), current);

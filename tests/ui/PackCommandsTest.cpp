@@ -2,10 +2,12 @@
 #include "UiFixture.h"
 
 #include "archive/cBig.h"
+#include "ui/FileGrid.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTest>
 
 #include <map>
 #include <optional>
@@ -63,14 +65,16 @@ protected:
         });
     }
 
-    // Makes the list's current row the entry `fullName`.
-    void selectEntry(frmMain& w, const QString& fullName)
+    // Clicks the list's row of the entry `fullName`.
+    void clickEntry(frmMain& w, const QString& fullName)
     {
-        for (int row = 1; row < Controls(w).Grid1->Rows(); ++row) {
+        w.show();
+        FileGrid* grid = Controls(w).Grid1;
+        for (int row = 1; row < grid->Rows(); ++row) {
             const QStringList cells = rowCells(row);
             if (cells[6] + cells[0] == fullName) {
-                Controls(w).Grid1->setRow(row);
-                Controls(w).Grid1->setRowSel(row);
+                const QRect cell = grid->visualRect(grid->model()->index(row - 1, 0));
+                QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
                 return;
             }
         }
@@ -203,7 +207,7 @@ TEST_F(PackCommandsTest, AddOrReplaceFilesWritesANewArchiveAndOpensIt)
     const QString changed = makeFolder("changed", {{"level1.map", "changed map"}, {"new.txt", "new"}});
     const QString target = scratchPath("updated.big");
     frmMain& w = start(original);
-    selectEntry(w, "data\\maps\\level1.map");
+    clickEntry(w, "data\\maps\\level1.map");
     answerAdd(w, {changed + "/level1.map", changed + "/new.txt"}, QString("data\\maps"), target);
     Controls(w).mnuAddFiles->trigger();
 
@@ -248,9 +252,15 @@ TEST_F(PackCommandsTest, AddOrReplaceFilesRefusalsWriteNothing)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         mReports.clear();
+        mSaveAsked = 0;
+        mOfferedFolder = "unset";
         frmMain& w = start(original);
         answerAdd(w, c.files, c.folder, c.target);
         Controls(w).mnuAddFiles->trigger();
+        if (c.files.isEmpty())
+            EXPECT_EQ(mSaveAsked, 0);
+        else
+            EXPECT_EQ(mOfferedFolder, ""); // no row picked: the top level
         EXPECT_FALSE(QFileInfo::exists(target));
         EXPECT_EQ(bytesOf(original), originalBytes);
         EXPECT_EQ(w.windowTitle(), "Pelkora - " + original);
