@@ -35,10 +35,10 @@ void FilterBox::takeListedNames()
     const int rows = model.gridRows();
     mFilter.clear();
     mFilter.reserve(static_cast<std::size_t>(rows - 1), qsizetype(rows) * 32);
-    for (int row = 1; row < rows; ++row) {
-        const QString text = model.rowText(row);
-        mFilter.addEntry(CellOf(text, ColPath), CellOf(text, ColName));
-    }
+    QString path;
+    QString name;
+    for (int row = 1; row < rows; ++row)
+        mFilter.addEntry(model.cellView(row, ColPath, path), model.cellView(row, ColName, name));
 }
 
 void FilterBox::forget()
