@@ -69,6 +69,9 @@ void LoadBigFile(const QString& filename, FileListControl& list, ProgressControl
         list.setPainting(false);
         paintingOff = true;
         const std::int32_t count = big->FileCount();
+        // The numbers straight from the records: the reader's getters check
+        // the ID and clear its error record three times per entry.
+        const std::shared_ptr<const BigDirectory> directory = big->Directory();
         progress.setMaximum(static_cast<float>(count));
         listed->reserve(static_cast<std::size_t>(std::max(count, 0)));
         // Each entry's Sort cell, back to back, made as the entries are read.
@@ -77,8 +80,8 @@ void LoadBigFile(const QString& filename, FileListControl& list, ProgressControl
         keyEnds.reserve(static_cast<std::size_t>(std::max(count, 0)));
         for (std::int32_t id = 0; id < count; ++id) {
             const QString name = big->GetFileName(id);
-            listed->add(name, big->timestamp_seconds(id), big->data_uncompressed_size(id),
-                big->data_compressed_size(id));
+            const BigEntry& record = directory->Entry(id);
+            listed->add(name, record.timestamp, record.uncompressedSize, record.compressedSize);
             AppendSortCellOf(keyText, name);
             keyEnds.push_back(keyText.size());
             progress.setValue(static_cast<float>(id));
