@@ -9,9 +9,10 @@ ListedEntries::ListedEntries(const QLocale& locale)
 {
 }
 
-void ListedEntries::reserve(std::size_t entries)
+void ListedEntries::reserve(std::size_t entries, qsizetype characters)
 {
     mEntries.reserve(entries);
+    mNames.reserve(characters);
 }
 
 void ListedEntries::add(QStringView fullName, std::int32_t seconds, std::int32_t unpacked, std::int32_t packed)

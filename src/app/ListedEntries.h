@@ -20,7 +20,8 @@ public:
     // Numbers are written for `locale`, as MakeListRow writes them.
     explicit ListedEntries(const QLocale& locale = QLocale());
 
-    void reserve(std::size_t entries);
+    // Room for `entries` entries whose names hold `characters` in all.
+    void reserve(std::size_t entries, qsizetype characters);
     // Appends the next entry; `seconds` is its timestamp (TimestampText).
     void add(QStringView fullName, std::int32_t seconds, std::int32_t unpacked, std::int32_t packed);
     std::size_t size() const { return mEntries.size(); }

@@ -73,23 +73,38 @@ void LoadBigFile(const QString& filename, FileListControl& list, ProgressControl
         // the ID and clear its error record three times per entry.
         const std::shared_ptr<const BigDirectory> directory = big->Directory();
         progress.setMaximum(static_cast<float>(count));
-        listed->reserve(static_cast<std::size_t>(std::max(count, 0)));
-        // Each entry's Sort cell, back to back, made as the entries are read.
-        QString keyText;
-        std::vector<qsizetype> keyEnds;
-        keyEnds.reserve(static_cast<std::size_t>(std::max(count, 0)));
+        // Names are rarely longer than this on average; room left unused is
+        // never touched, and growing a text of a million names copies it.
+        constexpr qsizetype kNameRoom = 64;
+        listed->reserve(static_cast<std::size_t>(std::max(count, 0)), qsizetype(std::max(count, 0)) * kNameRoom);
         for (std::int32_t id = 0; id < count; ++id) {
             const QString name = big->GetFileName(id);
             const BigEntry& record = directory->Entry(id);
             listed->add(name, record.timestamp, record.uncompressedSize, record.compressedSize);
-            AppendSortCellOf(keyText, name);
-            keyEnds.push_back(keyText.size());
             progress.setValue(static_cast<float>(id));
             events.serve();
             // The window refuses commands during a listing, but closing it
             // ends the listing here, between two entries.
             if (progress.stopRequested() || gBig.get() != big)
                 return endListing();
+        }
+        // Each entry's Sort cell, back to back: its name, the folder mark and
+        // the type (" File" and the extension, upper-cased; a rare one whose
+        // length changes then makes the text grow).
+        qsizetype keyLength = 0;
+        for (std::size_t i = 0; i < listed->size(); ++i) {
+            const QStringView file = listed->name(i);
+            keyLength += listed->fullName(i).size() + (listed->path(i).isEmpty() ? 0 : 1) + 5
+                + (file.size() - file.lastIndexOf(u'.') - 1);
+        }
+        QString keyText;
+        keyText.reserve(keyLength);
+        std::vector<qsizetype> keyEnds;
+        keyEnds.reserve(listed->size());
+        for (std::size_t i = 0; i < listed->size(); ++i) {
+            AppendSortCellOf(keyText, listed->fullName(i));
+            keyEnds.push_back(keyText.size());
+            events.serve();
         }
         std::vector<QStringView> keys;
         keys.reserve(keyEnds.size());
