@@ -8,7 +8,7 @@ PACKAGES=(
   qt6-base-dev qt6-svg-dev qt6-image-formats-plugins libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libdeflate-dev liblz4-dev
-  xvfb xauth xdotool x11-utils imagemagick
+  xvfb xauth xdotool x11-utils openbox imagemagick
   clang libclang-rt-14-dev clang-format
   zip unzip
   time python3

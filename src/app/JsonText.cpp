@@ -4,24 +4,28 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <string>
+#include <string_view>
 
 namespace pelkora {
 
-void AppendJsonString(QByteArray& out, const QString& text)
+namespace {
+
+// Appends bytes by copying them into room made at the end: a listing
+// appends a dozen short pieces per entry, and QByteArray's general append
+// costs more than the copy.
+void appendBytes(QByteArray& out, std::string_view bytes)
+{
+    const qsizetype at = out.size();
+    out.resize(at + static_cast<qsizetype>(bytes.size()));
+    std::memcpy(out.data() + at, bytes.data(), bytes.size());
+}
+
+// UTF-8 bytes with JSON's escapes.
+void appendEscaped(QByteArray& out, const QByteArray& utf8)
 {
     static constexpr char kHex[] = "0123456789abcdef";
-    out += '"';
-    const QByteArray utf8 = text.toUtf8();
-    // Most names need no escape: copy them whole.
-    const bool plain = std::none_of(utf8.begin(), utf8.end(), [](char c) {
-        const auto u = static_cast<unsigned char>(c);
-        return u < 0x20 || u == '"' || u == '\\';
-    });
-    if (plain) {
-        out += utf8;
-        out += '"';
-        return;
-    }
     for (const char c : utf8) {
         const auto u = static_cast<unsigned char>(c);
         switch (u) {
@@ -56,6 +60,43 @@ void AppendJsonString(QByteArray& out, const QString& text)
             }
         }
     }
+}
+
+} // namespace
+
+void AppendJsonString(QByteArray& out, QStringView text)
+{
+    out += '"';
+    // Most names are ASCII that needs no escape: copied a character at a
+    // time without a UTF-8 text of their own. The rest, from the first
+    // character that is not, goes through UTF-8 (the cut is at an ASCII
+    // character, so no surrogate pair is split).
+    const qsizetype start = out.size();
+    out.resize(start + text.size());
+    char* at = out.data() + start;
+    qsizetype plain = 0;
+    for (; plain < text.size(); ++plain) {
+        const char16_t u = text[plain].unicode();
+        if (u >= 0x80 || u < 0x20 || u == '"' || u == '\\')
+            break;
+        at[plain] = static_cast<char>(u);
+    }
+    out.resize(start + plain);
+    if (plain < text.size())
+        appendEscaped(out, text.sliced(plain).toUtf8());
+    out += '"';
+}
+
+void AppendJsonString(QByteArray& out, QLatin1String text)
+{
+    const bool plain = std::all_of(text.begin(), text.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u >= 0x20 && u < 0x80 && u != '"' && u != '\\';
+    });
+    if (!plain)
+        return AppendJsonString(out, QString(text));
+    out += '"';
+    appendBytes(out, std::string_view(text.data(), static_cast<std::size_t>(text.size())));
     out += '"';
 }
 
@@ -69,17 +110,30 @@ JsonObjectText::JsonObjectText(QByteArray& out, Layout layout, const char* inden
 
 void JsonObjectText::key(const char* key)
 {
+    // The separator, the line's indent and the quoted key, made in one
+    // piece and appended at once.
+    const std::string_view indent = mLayout == Layout::Indented ? std::string_view(mIndent) : std::string_view();
+    const std::string_view name(key);
+    std::string piece;
+    char small[64];
+    const std::size_t length = 1 + (mLayout == Layout::Indented ? 1 + indent.size() + 4 : 0) + name.size() + 3 + 1;
+    char* const begin = length <= sizeof small ? small : (piece.resize(length), piece.data());
+    char* at = begin;
     if (!mFirst)
-        mOut += ',';
+        *at++ = ',';
     mFirst = false;
     if (mLayout == Layout::Indented) {
-        mOut += '\n';
-        mOut += mIndent;
-        mOut += "    ";
+        *at++ = '\n';
+        at = std::copy(indent.begin(), indent.end(), at);
+        at = std::fill_n(at, 4, ' ');
     }
-    mOut += '"';
-    mOut += key;
-    mOut += mLayout == Layout::Indented ? "\": " : "\":";
+    *at++ = '"';
+    at = std::copy(name.begin(), name.end(), at);
+    *at++ = '"';
+    *at++ = ':';
+    if (mLayout == Layout::Indented)
+        *at++ = ' ';
+    appendBytes(mOut, std::string_view(begin, static_cast<std::size_t>(at - begin)));
 }
 
 void JsonObjectText::add(const char* name, std::int64_t value)
@@ -87,7 +141,7 @@ void JsonObjectText::add(const char* name, std::int64_t value)
     key(name);
     char digits[24];
     const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    mOut.append(digits, end - digits);
+    appendBytes(mOut, std::string_view(digits, static_cast<std::size_t>(end - digits)));
 }
 
 void JsonObjectText::add(const char* name, double value)
@@ -102,10 +156,16 @@ void JsonObjectText::add(const char* name, double value)
 void JsonObjectText::add(const char* name, bool value)
 {
     key(name);
-    mOut += value ? "true" : "false";
+    appendBytes(mOut, value ? "true" : "false");
 }
 
-void JsonObjectText::add(const char* name, const QString& value)
+void JsonObjectText::add(const char* name, QStringView value)
+{
+    key(name);
+    AppendJsonString(mOut, value);
+}
+
+void JsonObjectText::add(const char* name, QLatin1String value)
 {
     key(name);
     AppendJsonString(mOut, value);
@@ -115,7 +175,7 @@ void JsonObjectText::finish()
 {
     if (mLayout == Layout::Indented) {
         mOut += '\n';
-        mOut += mIndent;
+        appendBytes(mOut, mIndent);
     }
     mOut += '}';
 }

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
 #include <cstdint>
 
 namespace pelkora {
@@ -22,7 +23,8 @@ public:
     void add(const char* key, std::int64_t value);
     void add(const char* key, double value);
     void add(const char* key, bool value);
-    void add(const char* key, const QString& value);
+    void add(const char* key, QStringView value);
+    void add(const char* key, QLatin1String value);
     // Closes the object (no line feed after it).
     void finish();
 
@@ -36,6 +38,7 @@ private:
 };
 
 // `text` as a JSON string, quotes included, appended to `out`.
-void AppendJsonString(QByteArray& out, const QString& text);
+void AppendJsonString(QByteArray& out, QStringView text);
+void AppendJsonString(QByteArray& out, QLatin1String text);
 
 } // namespace pelkora

@@ -156,16 +156,27 @@ void AppendSortCellOf(QString& key, QStringView fullName)
     const QStringView file = fullName.sliced(slash + 1);
     const qsizetype dot = file.lastIndexOf(u'.');
     const QStringView extension = file.sliced(dot + 1);
-    if (slash >= 0)
-        key.append(kFolderMark).append(fullName.first(slash + 1));
+    const QStringView typeEnd = u" File";
     const bool ascii = std::all_of(extension.begin(), extension.end(), [](QChar c) { return c.unicode() < 0x80; });
-    if (ascii) {
-        for (const QChar c : extension)
-            key.append(c >= u'a' && c <= u'z' ? QChar(c.unicode() - 0x20) : c);
-    } else {
-        key.append(extension.toString().toUpper());
+    if (!ascii) {
+        if (slash >= 0)
+            key.append(kFolderMark).append(fullName.first(slash + 1));
+        key.append(extension.toString().toUpper()).append(typeEnd).append(file);
+        return;
     }
-    key.append(QStringLiteral(" File")).append(file);
+    // Written into room made at the end at once.
+    const qsizetype start = key.size();
+    const qsizetype folder = slash >= 0 ? slash + 2 : 0;
+    key.resize(start + folder + extension.size() + typeEnd.size() + file.size());
+    QChar* out = key.data() + start;
+    if (slash >= 0) {
+        *out++ = kFolderMark;
+        out = std::copy(fullName.begin(), fullName.begin() + slash + 1, out);
+    }
+    for (const QChar c : extension)
+        *out++ = c >= u'a' && c <= u'z' ? QChar(c.unicode() - 0x20) : c;
+    out = std::copy(typeEnd.begin(), typeEnd.end(), out);
+    std::copy(file.begin(), file.end(), out);
 }
 
 QString SortCellOf(const QString& fullName)

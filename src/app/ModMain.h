@@ -5,6 +5,7 @@
 // bar through the small interfaces below.
 
 #include "app/ErrorReport.h"
+#include "app/ListedEntries.h"
 #include "archive/cBig.h"
 
 #include <QElapsedTimer>
@@ -27,10 +28,9 @@ public:
     virtual void setCol(int col) = 0;
     virtual void setRowSel(int row) = 0;
     virtual void setPainting(bool on) = 0;
-    virtual void appendRow(const QString& tabSeparated) = 0;
-    // Puts rows first..first + order.size() - 1 in a finished order: place
-    // i takes the row that was at first + order[i]. The list never sorts.
-    virtual void arrangeRows(int first, std::span<const std::size_t> order) = 0;
+    // Appends a listing's entries as rows in a finished order: the i-th new
+    // row shows entry order[i]. The list never sorts.
+    virtual void appendListing(std::shared_ptr<const ListedEntries> entries, std::span<const std::size_t> order) = 0;
 };
 
 // What they need of the progress bar.
@@ -49,10 +49,11 @@ extern std::unique_ptr<cBig> gBig;
 
 void ReleaseBig();
 
-// Opens `filename` in a new reader stored in gBig and lists every entry into
-// `list` (emptied by the caller), then sorts those rows on the list's last
-// column and hands the list the order. Failures are shown with the error
-// report given.
+// Opens `filename` in a new reader stored in gBig, reads every entry, sorts
+// them on the list's last column (the Sort cell) and hands `list` (emptied by
+// the caller) the entries and their order. Should the reading stop part-way
+// (a failure, or the user), the entries read so far are handed over in ID
+// order. Failures are shown with the error report given.
 void LoadBigFile(const QString& filename, FileListControl& list, ProgressControl& progress,
     const ErrorReporter& report);
 

@@ -12,6 +12,9 @@
 namespace pelkora::cli {
 namespace {
 
+// Output is written in pieces of about this many bytes.
+constexpr qsizetype kPiece = 64 << 10;
+
 // A tab or line break inside a name would break the line's fields; the JSON
 // form carries such names exactly.
 QString tsvField(const QString& text)
@@ -48,26 +51,39 @@ void appendNumber(QByteArray& out, std::int32_t value)
 }
 
 // One entry as a JSON object, members in key order (the order the JSON
-// form has always had).
-void appendJsonEntry(QByteArray& out, cBig& big, const CliEntry& e, JsonObjectText::Layout layout, const char* indent)
+// form has always had). Written straight into `out`: the name's parts are
+// views of it, and `type` is a text kept from entry to entry.
+void appendJsonEntry(QByteArray& out, cBig& big, const CliEntry& e, JsonObjectText::Layout layout, const char* indent,
+    QString& type)
 {
     const std::int32_t unpacked = big.data_uncompressed_size(e.id);
     const std::int32_t packed = big.data_compressed_size(e.id);
     const std::int32_t seconds = big.timestamp_seconds(e.id);
     // The Name, Path and Type cells as MakeListRow makes them, without the
     // number cells it would format and this form does not use.
-    const qsizetype slash = e.name.lastIndexOf(u'\\');
-    const QString file = e.name.sliced(slash + 1);
-    const QString folder = slash < 0 ? QString() : e.name.first(slash);
-    const QString type = file.sliced(file.lastIndexOf(u'.') + 1).toUpper() + QStringLiteral(" File");
+    const QStringView name(e.name);
+    const qsizetype slash = name.lastIndexOf(u'\\');
+    const QStringView file = name.sliced(slash + 1);
+    const QStringView folder = slash < 0 ? QStringView() : name.first(slash);
+    const QStringView extension = file.sliced(file.lastIndexOf(u'.') + 1);
+    type.resize(0);
+    if (std::all_of(extension.begin(), extension.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+        for (const QChar c : extension)
+            type.append(c >= u'a' && c <= u'z' ? QChar(c.unicode() - 0x20) : c);
+    } else {
+        type.append(extension.toString().toUpper());
+    }
+    type.append(QLatin1String(" File"));
+    char modified[kModifiedTextSize];
+    ModifiedChars(seconds, modified);
     JsonObjectText object(out, layout, indent);
     object.add("compressed", big.data_compressed_flag(e.id));
     object.add("file", file);
     object.add("folder", folder);
     object.add("hash_matches", big.name_hash(e.id) == NameKey(e.name));
     object.add("id", std::int64_t{e.id});
-    object.add("modified", ModifiedText(seconds));
-    object.add("name", e.name);
+    object.add("modified", QLatin1String(modified, kModifiedTextSize));
+    object.add("name", name);
     object.add("packed", std::int64_t{packed});
     object.add("ratio", RatioValue(unpacked, packed));
     object.add("size", std::int64_t{unpacked});
@@ -139,18 +155,22 @@ int ListCommand(const CliOptions& options)
     if (options.json || options.jsonLines) {
         // Written as it goes, in pieces of many entries.
         const auto layout = options.json ? JsonObjectText::Layout::Indented : JsonObjectText::Layout::Compact;
-        QByteArray pending = options.json ? QByteArray("[") : QByteArray();
+        QByteArray pending;
+        pending.reserve(kPiece + (16 << 10));
+        if (options.json)
+            pending += '[';
+        QString type;
         bool first = true;
         forEachListed([&](const CliEntry& e) {
             if (options.json)
                 pending += first ? "\n    " : ",\n    ";
             first = false;
-            appendJsonEntry(pending, big, e, layout, options.json ? "    " : "");
+            appendJsonEntry(pending, big, e, layout, options.json ? "    " : "", type);
             if (options.jsonLines)
                 pending += '\n';
-            if (pending.size() >= (64 << 10)) {
+            if (pending.size() >= kPiece) {
                 out.Bytes(pending);
-                pending.clear();
+                pending.resize(0); // its room is kept for the next piece
             }
         });
         if (options.json)
@@ -161,6 +181,7 @@ int ListCommand(const CliOptions& options)
     } else {
         // Bytes made in place and written in pieces of many lines.
         QByteArray pending;
+        pending.reserve(kPiece + (16 << 10));
         forEachListed([&](const CliEntry& e) {
             appendTsvField(pending, e.name);
             pending += '\t';
@@ -172,9 +193,9 @@ int ListCommand(const CliOptions& options)
             ModifiedChars(big.timestamp_seconds(e.id), modified);
             pending.append(modified, kModifiedTextSize);
             pending += '\n';
-            if (pending.size() >= (64 << 10)) {
+            if (pending.size() >= kPiece) {
                 out.Bytes(pending);
-                pending.clear();
+                pending.resize(0); // its room is kept for the next piece
             }
         });
         out.Bytes(pending);

@@ -56,6 +56,26 @@ std::uint64_t GetCrc64(const QString& text)
 
 std::uint64_t NameKey(const QString& fullName)
 {
+    // An ASCII name (nearly every one) is its own Windows-1252 bytes and
+    // lower-cases A-Z alone: hashed from a copy on the stack, without the
+    // texts the general way makes (a listing hashes every name).
+    char bytes[512];
+    const qsizetype size = fullName.size();
+    if (size <= qsizetype(sizeof bytes)) {
+        qsizetype i = 0;
+        for (; i < size; ++i) {
+            const char16_t u = fullName[i].unicode();
+            if (u >= 0x80)
+                break;
+            bytes[i] = static_cast<char>(u >= u'A' && u <= u'Z' ? u + 0x20 : u);
+        }
+        if (i == size) {
+            const auto half = static_cast<std::size_t>(size / 2);
+            const std::uint32_t lo = Crc32Bytes(bytes, half);
+            const std::uint32_t hi = Crc32Bytes(bytes + half, half);
+            return (static_cast<std::uint64_t>(hi) << 32) | lo;
+        }
+    }
     return GetCrc64(EntryKey(fullName));
 }
 

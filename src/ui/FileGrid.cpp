@@ -163,6 +163,11 @@ void FileGrid::appendRow(const QString& tabSeparated)
     mModel->appendRow(tabSeparated);
 }
 
+void FileGrid::appendListing(std::shared_ptr<const ListedEntries> entries, std::span<const std::size_t> order)
+{
+    mModel->appendListing(std::move(entries), order);
+}
+
 void FileGrid::arrangeRows(int first, std::span<const std::size_t> order)
 {
     mModel->arrangeRows(first, order);
@@ -186,14 +191,11 @@ void FileGrid::sortSelection()
     const int last = std::min(std::max(mRow, mRowSel), Rows() - 1);
     if (last <= first || mCol < 0 || mCol >= Cols())
         return;
-    std::vector<QString> rows;
-    std::vector<QStringView> keys;
-    rows.reserve(static_cast<std::size_t>(last - first + 1));
-    keys.reserve(rows.capacity());
-    for (int r = first; r <= last; ++r) {
-        rows.push_back(mModel->rowText(r));
-        keys.push_back(CellOf(rows.back(), mCol));
-    }
+    std::vector<QString> cells;
+    cells.reserve(static_cast<std::size_t>(last - first + 1));
+    for (int r = first; r <= last; ++r)
+        cells.push_back(mModel->cell(r, mCol));
+    const std::vector<QStringView> keys(cells.begin(), cells.end());
     mModel->arrangeRows(first, SortOrder(keys));
 }
 

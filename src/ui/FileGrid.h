@@ -47,8 +47,9 @@ public:
     double widthScale() const { return mWidthScale; }
 
     void Clear();
-    void appendRow(const QString& tabSeparated) override;
-    void arrangeRows(int first, std::span<const std::size_t> order) override;
+    void appendRow(const QString& tabSeparated);
+    void appendListing(std::shared_ptr<const ListedEntries> entries, std::span<const std::size_t> order) override;
+    void arrangeRows(int first, std::span<const std::size_t> order);
     // Sorts rows Row..RowSel ascending on the current column (stable, by the
     // listing's key rule), at once: the window is not served meanwhile.
     void sortSelection();

@@ -123,7 +123,17 @@ std::vector<int> FileGridModel::shownRowsBetween(int first, int last) const
 void FileGridModel::setGridRows(int rows)
 {
     dropFilter();
-    mRows.resize(static_cast<std::size_t>(std::max(rows, 1) - 1));
+    const auto wanted = static_cast<std::size_t>(std::max(rows, 1) - 1);
+    if (wanted == 0) {
+        mListing.reset();
+        mTexts.clear();
+        mTexts.shrink_to_fit();
+    }
+    mRows.resize(std::min(wanted, mRows.size()));
+    while (mRows.size() < wanted) {
+        mRows.push_back(kTextRow | static_cast<std::uint32_t>(mTexts.size()));
+        mTexts.emplace_back();
+    }
     changedWholesale();
 }
 
@@ -140,7 +150,35 @@ QString FileGridModel::cell(int row, int col) const
         return {};
     if (row == 0)
         return mHeader[static_cast<std::size_t>(col)];
-    return CellOf(mRows[static_cast<std::size_t>(row - 1)], col).toString();
+    const std::uint32_t ref = mRows[static_cast<std::size_t>(row - 1)];
+    if (isText(ref))
+        return CellOf(mTexts[ref & ~kTextRow], col).toString();
+    return mListing->cell(ref, col);
+}
+
+QStringView FileGridModel::cellView(int row, int col, QString& scratch) const
+{
+    if (row >= 1 && row < gridRows() && col >= 0 && col < mCols) {
+        const std::uint32_t ref = mRows[static_cast<std::size_t>(row - 1)];
+        if (isText(ref))
+            return CellOf(mTexts[ref & ~kTextRow], col);
+        if (col == ColPath)
+            return mListing->path(ref);
+        if (col == ColName)
+            return mListing->name(ref);
+    }
+    scratch = cell(row, col);
+    return scratch;
+}
+
+QString& FileGridModel::ownText(std::size_t at)
+{
+    std::uint32_t& ref = mRows[at];
+    if (!isText(ref)) {
+        mTexts.push_back(JoinRow(mListing->row(ref)));
+        ref = kTextRow | static_cast<std::uint32_t>(mTexts.size() - 1);
+    }
+    return mTexts[ref & ~kTextRow];
 }
 
 void FileGridModel::setCell(int row, int col, const QString& text)
@@ -158,7 +196,7 @@ void FileGridModel::setCell(int row, int col, const QString& text)
             mPendingReset = true;
         return;
     }
-    QString& stored = mRows[static_cast<std::size_t>(row - 1)];
+    QString& stored = ownText(static_cast<std::size_t>(row - 1));
     QStringList cells = stored.split(kTab);
     while (cells.size() < mCols)
         cells.append(QString());
@@ -175,31 +213,61 @@ void FileGridModel::clearCells()
 {
     dropFilter();
     std::fill(mHeader.begin(), mHeader.end(), QString());
-    std::fill(mRows.begin(), mRows.end(), QString());
+    mListing.reset();
+    mTexts.assign(mRows.size(), QString());
+    for (std::size_t i = 0; i < mRows.size(); ++i)
+        mRows[i] = kTextRow | static_cast<std::uint32_t>(i);
     changedWholesale();
 }
 
 void FileGridModel::appendRow(const QString& tabSeparated)
 {
+    const auto pushRow = [&] {
+        mRows.push_back(kTextRow | static_cast<std::uint32_t>(mTexts.size()));
+        mTexts.push_back(tabSeparated);
+    };
     if (mFrozen || mFiltered) {
         // New rows show every row again.
         dropFilter();
-        mRows.push_back(tabSeparated);
+        pushRow();
         changedWholesale();
         return;
     }
     const int at = static_cast<int>(mRows.size());
     beginInsertRows({}, at, at);
-    mRows.push_back(tabSeparated);
+    pushRow();
     mShownRows = at + 1;
     endInsertRows();
+}
+
+bool FileGridModel::appendListing(std::shared_ptr<const ListedEntries> entries, std::span<const std::size_t> order)
+{
+    const std::size_t n = entries ? entries->size() : 0;
+    if (order.size() != n || mRows.size() + n >= kTextRow)
+        return false;
+    std::vector<bool> taken(n, false);
+    for (const std::size_t from : order) {
+        if (from >= n || taken[from])
+            return false;
+        taken[from] = true;
+    }
+    for (std::size_t at = 0; at < mRows.size(); ++at)
+        ownText(at);
+    mListing = std::move(entries);
+    mRows.reserve(mRows.size() + n);
+    for (const std::size_t from : order)
+        mRows.push_back(static_cast<std::uint32_t>(from));
+    dropFilter();
+    changedWholesale();
+    return true;
 }
 
 QString FileGridModel::rowText(int row) const
 {
     if (row < 1 || row >= gridRows())
         return {};
-    return mRows[static_cast<std::size_t>(row - 1)];
+    const std::uint32_t ref = mRows[static_cast<std::size_t>(row - 1)];
+    return isText(ref) ? mTexts[ref & ~kTextRow] : JoinRow(mListing->row(ref));
 }
 
 bool FileGridModel::arrangeRows(int first, std::span<const std::size_t> order)
@@ -214,7 +282,7 @@ bool FileGridModel::arrangeRows(int first, std::span<const std::size_t> order)
         taken[from] = true;
     }
     const auto begin = mRows.begin() + (first - 1);
-    std::vector<QString> arranged;
+    std::vector<std::uint32_t> arranged;
     arranged.reserve(n);
     for (const std::size_t from : order)
         arranged.push_back(std::move(begin[static_cast<std::ptrdiff_t>(from)]));

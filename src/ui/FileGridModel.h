@@ -1,9 +1,11 @@
 #pragma once
 // The storage behind `Grid1`: a header row and data rows of text cells.
 //
-// Each data row is kept as the one tab-separated text it arrived as, so a
-// 100,000-entry archive costs one string per row, and cells are cut out only
-// for the rows the view draws. While the grid's painting is off the model
+// A listing's rows are kept as the listing was handed over (ListedEntries:
+// each entry's name and numbers) and a row's cells are made only when asked
+// for, so a million-entry archive costs its names and a few numbers per row.
+// Any other row is kept as the one tab-separated text it arrived as (or a
+// listed row becomes one when a cell of it is set). While the grid's painting is off the model
 // stops telling the view about changes and announces them once, as a reset,
 // when painting comes back on.
 //
@@ -11,10 +13,14 @@
 // the model the rows to show, and grid rows keep their numbers whatever is
 // shown, so the list's commands read the same rows as before.
 
+#include "app/ListedEntries.h"
+
 #include <QAbstractTableModel>
 #include <QString>
 #include <QStringView>
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -33,9 +39,16 @@ public:
     void setGridCols(int cols);
 
     QString cell(int row, int col) const;
+    // The same text, as a view into the stored row where it is kept as such
+    // (else into `scratch`, which it then holds). Valid until the next change.
+    QStringView cellView(int row, int col, QString& scratch) const;
     void setCell(int row, int col, const QString& text);
     void clearCells();
     void appendRow(const QString& tabSeparated);
+    // Appends a listing's entries as rows, entry order[i] at the i-th new
+    // row; anything but a permutation of the entries is refused (false).
+    // Rows of an earlier listing become rows of text first.
+    bool appendListing(std::shared_ptr<const ListedEntries> entries, std::span<const std::size_t> order);
     // Grid row `row` (>= 1) as stored, its cells joined by tabs; empty for
     // the header or out of range.
     QString rowText(int row) const;
@@ -80,9 +93,16 @@ private:
     void changedWholesale();
 
     void dropFilter();
+    // The stored text of data row `at`, made from its entry when listed.
+    QString& ownText(std::size_t at);
+    static bool isText(std::uint32_t ref) { return ref & kTextRow; }
 
-    std::vector<QString> mRows; // data rows, cells joined by tabs
-    std::vector<int> mShown;    // the data rows shown while filtered
+    // Data rows: an entry of mListing, or with kTextRow set a text of mTexts.
+    static constexpr std::uint32_t kTextRow = 0x80000000u;
+    std::vector<std::uint32_t> mRows;
+    std::shared_ptr<const ListedEntries> mListing;
+    std::vector<QString> mTexts; // rows of text, cells joined by tabs
+    std::vector<int> mShown;     // the data rows shown while filtered
     bool mFiltered = false;
     std::vector<QString> mHeader;
     std::vector<Qt::Alignment> mAlignments; // per column; empty for the default

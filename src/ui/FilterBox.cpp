@@ -34,11 +34,15 @@ void FilterBox::takeListedNames()
     const FileGridModel& model = mGrid.gridModel();
     const int rows = model.gridRows();
     mFilter.clear();
-    mFilter.reserve(static_cast<std::size_t>(rows - 1), qsizetype(rows) * 32);
-    for (int row = 1; row < rows; ++row) {
-        const QString text = model.rowText(row);
-        mFilter.addEntry(CellOf(text, ColPath), CellOf(text, ColName));
-    }
+    QString path;
+    QString name;
+    // The exact room first: growing a text of a million names copies it.
+    qsizetype characters = 0;
+    for (int row = 1; row < rows; ++row)
+        characters += model.cellView(row, ColPath, path).size() + model.cellView(row, ColName, name).size();
+    mFilter.reserve(static_cast<std::size_t>(rows - 1), characters);
+    for (int row = 1; row < rows; ++row)
+        mFilter.addEntry(model.cellView(row, ColPath, path), model.cellView(row, ColName, name));
 }
 
 void FilterBox::forget()

@@ -72,5 +72,20 @@ TEST(JsonText, WritesWhatQJsonDocumentWrites)
     }
 }
 
+// A text given as Latin-1 bytes is written as the same text given as UTF-16.
+TEST(JsonText, LatinOneTextIsWrittenAsTheSameUnicodeText)
+{
+    for (const JsonCase& c : kCases) {
+        const QByteArray latin1 = c.text.toLatin1();
+        if (QString::fromLatin1(latin1) != c.text)
+            continue; // not Latin-1
+        QByteArray fromLatin1;
+        QByteArray fromUnicode;
+        AppendJsonString(fromLatin1, QLatin1String(latin1));
+        AppendJsonString(fromUnicode, c.text);
+        EXPECT_EQ(fromLatin1, fromUnicode) << c.what;
+    }
+}
+
 } // namespace
 } // namespace pelkora

@@ -94,3 +94,25 @@ TEST(Crc, NameKeyLowerCasesTheWholeName)
     EXPECT_NE(NameKey(QStringLiteral("a/b.txt")), NameKey(QStringLiteral("a\\b.txt")));
     EXPECT_NE(NameKey(QStringLiteral(" a.txt")), NameKey(QStringLiteral("a.txt")));
 }
+
+// Whatever way a name is hashed (short ASCII names have their own), the key
+// is the hash of its lower-case form.
+TEST(Crc, NameKeyIsTheHashOfTheLowerCaseFormForEveryKindOfName)
+{
+    const QString longAscii = QString(200, u'A') + QStringLiteral("\\") + QString(400, u'z');
+    const QString names[] = {
+        QString(),
+        QStringLiteral("X"),
+        QStringLiteral("AZaz@[`{.TXT"), // the letters' neighbours stay
+        QStringLiteral("Odd\\Len.t"),
+        QStringLiteral("ctl\t\x7f\\A.B"),
+        QStringLiteral("ascii then \u00c9T\u00c9"),
+        QString(511, u'Q'),
+        QString(512, u'Q'),
+        QString(513, u'Q'),
+        longAscii,
+        longAscii + QStringLiteral("\u00c4"),
+    };
+    for (const QString& name : names)
+        EXPECT_EQ(NameKey(name), GetCrc64(name.toLower())) << name.size() << " " << name.left(20).toStdString();
+}

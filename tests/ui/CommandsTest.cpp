@@ -520,7 +520,8 @@ QString manyEntryArchive(const QString& path, int count)
 
 class DuringWorkTest : public CommandsTest {
 protected:
-    static constexpr int kEntries = 20000;
+    // Enough that reading the entries serves the window more than once.
+    static constexpr int kEntries = 100000;
 };
 
 TEST_F(DuringWorkTest, CommandsChosenDuringAListingAreRefused)
@@ -567,10 +568,10 @@ TEST_F(DuringWorkTest, CommandsChosenDuringAListingAreRefused)
 TEST_F(DuringWorkTest, ClosingDuringAListingEndsItBetweenEntries)
 {
     const QString big = manyEntryArchive(scratchPath("many.big"), kEntries);
-    // Closed once rows are coming in, so the listing is cut in its middle.
+    // Closed once entries are being read, so the listing is cut in its middle.
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (gMainForm && Controls(*gMainForm).Grid1->Rows() > 1) {
+        if (gMainForm && Controls(*gMainForm).pbBar->value() > 0) {
             closer.stop();
             gMainForm->close();
         }
@@ -593,7 +594,7 @@ TEST_F(DuringWorkTest, EscStopsAListingOrARunBetweenEntries)
     const QString big = manyEntryArchive(scratchPath("many.big"), kEntries);
     QTimer presser;
     QObject::connect(&presser, &QTimer::timeout, [&] {
-        if (gMainForm && Controls(*gMainForm).Grid1->Rows() > 1) {
+        if (gMainForm && Controls(*gMainForm).pbBar->value() > 0) {
             presser.stop();
             QTest::keyClick(gMainForm, Qt::Key_Escape);
         }

@@ -3,6 +3,7 @@
 #include "UiFixture.h"
 
 #include "app/ListRow.h"
+#include "app/ListedEntries.h"
 #include "ui/ErrorBox.h"
 #include "ui/FileGrid.h"
 
@@ -117,6 +118,63 @@ TEST(FileGridModel, TakesAFinishedOrderAndRefusesAnyOther)
         EXPECT_EQ(keys, c.after);
         EXPECT_EQ(model.cell(0, 0), "H");
         EXPECT_EQ(resets.count(), c.taken ? 1 : 0);
+    }
+}
+
+// A listing is shown in the order handed over, each row's cells made from
+// its entry; setting a cell changes that row alone, sorting and filtering
+// move listed rows like any other, and an order that is not a permutation
+// of the entries is refused.
+TEST(FileGridModel, ShowsAListingInItsOrderAndTreatsItsRowsLikeAnyOther)
+{
+    auto listed = std::make_shared<ListedEntries>(QLocale::c());
+    for (const char* name : {"b.txt", "dir\\a.dat", "c"})
+        listed->add(QString::fromLatin1(name), 0, 1000, 10);
+    const struct {
+        const char* name;
+        std::vector<std::size_t> order;
+        bool taken;
+    } orders[] = {
+        {"a permutation", {2, 0, 1}, true},
+        {"an entry twice", {0, 0, 1}, false},
+        {"an entry missing", {0, 1}, false},
+        {"an entry beyond the listing", {0, 1, 3}, false},
+    };
+    for (const auto& c : orders) {
+        SCOPED_TRACE(c.name);
+        FileGridModel model;
+        model.setGridCols(ColumnCount);
+        model.appendRow("kept\t1");
+        EXPECT_EQ(model.appendListing(listed, c.order), c.taken);
+        if (!c.taken) {
+            EXPECT_EQ(model.gridRows(), 2);
+            continue;
+        }
+        ASSERT_EQ(model.gridRows(), 5);
+        const QStringList names = {"kept", "c", "b.txt", "a.dat"};
+        for (int r = 1; r < model.gridRows(); ++r)
+            EXPECT_EQ(model.cell(r, ColName), names[r - 1]) << r;
+        EXPECT_EQ(model.cell(4, ColPath), "dir\\");
+        EXPECT_EQ(model.cell(4, ColSize), "1,000");
+        EXPECT_EQ(model.cell(4, ColRatio), "99%");
+        EXPECT_EQ(model.rowText(4), JoinRow(listed->row(1)));
+        QString scratch;
+        EXPECT_EQ(model.cellView(4, ColPath, scratch), QStringLiteral("dir\\"));
+        EXPECT_EQ(model.cellView(4, ColType, scratch), QStringLiteral("DAT File"));
+
+        model.setCell(3, ColSize, "edited");
+        EXPECT_EQ(model.cell(3, ColSize), "edited");
+        EXPECT_EQ(model.cell(3, ColName), "b.txt");
+        EXPECT_EQ(model.cell(4, ColSize), "1,000"); // the entry's other rows and the listing stay
+        EXPECT_EQ(listed->cell(0, ColSize), "1,000");
+
+        const std::vector<std::size_t> reversed = {3, 2, 1, 0};
+        ASSERT_TRUE(model.arrangeRows(1, reversed));
+        EXPECT_EQ(model.cell(1, ColName), "a.dat");
+        EXPECT_EQ(model.cell(2, ColSize), "edited");
+        EXPECT_EQ(model.cell(4, ColName), "kept");
+        ASSERT_TRUE(model.setShownRows({0, 2}));
+        EXPECT_EQ(model.data(model.index(1, ColName)).toString(), "c");
     }
 }
 
