@@ -298,8 +298,9 @@ TEST_F(ListCommandsTest, PreviewChoosesTextImageOrHex)
         EXPECT_EQ(preview->content().kind, c.kind);
         EXPECT_EQ(preview->content().encoding, c.encoding);
         EXPECT_EQ(preview->content().image.isNull() ? QSize() : preview->content().image.size(), c.pixels);
-        if (!c.text.isNull())
+        if (!c.text.isNull()) {
             EXPECT_EQ(preview->content().text, c.text);
+        }
     }
     // The hex view covers the first 64 KB, sixteen bytes a line.
     filter()->setText("e.bin");
@@ -370,8 +371,8 @@ TEST_F(ListCommandsTest, DroppingABigFileOpensItAndAnotherNameDoesNothing)
         data.setUrls({QUrl::fromLocalFile(path)});
         QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&w, &enter);
-        QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&w, &drop);
+        QDropEvent dropped(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&w, &dropped);
     };
     drop(other);
     EXPECT_EQ(Controls(w).Grid1->Rows(), 7);
