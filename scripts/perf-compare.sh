@@ -11,6 +11,10 @@
 # (the default) chooses where the extractions go; the disk runs take most of
 # the time, mainly removing 100,000 files and syncing between runs.
 # Ratio = Pelkora's time / the peer's: below 1 Pelkora is faster.
+# After the table: the window started on the 100,000- and 1,000,000-entry
+# archives until its title names them (bench/window-launch.sh, when xvfb-run
+# is there; PERF_WINDOW=no leaves it out) and the decoder table
+# (pelkora-decoder-table), so that one run gives every figure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs="${1:-3}"
@@ -25,7 +29,7 @@ if ((${#missing[@]})); then
 fi
 
 source scripts/bench-build.sh
-bench_build pelkora-cli pelkora-perf-archive pelkora-large-entry
+bench_build pelkora-cli pelkora-perf-archive pelkora-large-entry pelkora-decoder-table
 cli="$PWD/$build/src/cli/pelkora-cli"
 gen="$PWD/$build/bench/pelkora-perf-archive"
 large="$PWD/$build/bench/pelkora-large-entry"
@@ -172,3 +176,13 @@ for entry in "${rows[@]}"; do
   printf '| %s | %s s | %s %s s | %s | %d / %d |\n' "$label" "$ours" "$who" "$theirs" "$ratio" \
     $((peak[$row|$fs|Pelkora] / 1024)) $((peak[$row|$fs|$who] / 1024))
 done
+
+if [ "${PERF_WINDOW:-yes}" = yes ] && command -v xvfb-run >/dev/null; then
+  echo
+  echo "perf-compare: the window's launch ..." >&2
+  RUNS="$runs" bash bench/window-launch.sh "$data/small100k/stored.big" "$data/list1m/stored.big" |
+    sed "s|$PWD/$build/src/ui/||; s|$data/||"
+fi
+echo
+echo "perf-compare: the decoder table ..." >&2
+"$build/bench/pelkora-decoder-table" "$runs"
