@@ -1,7 +1,7 @@
-#include "app/EntryPrefetcher.h"
 #include "app/EntryStream.h"
 #include "app/ExtractEntry.h"
 #include "app/FreeSpace.h"
+#include "app/ParallelExtraction.h"
 #include "archive/BigRuntimeError.h"
 #include "archive/SafeName.h"
 #include "cli/ArchiveEntries.h"
@@ -172,7 +172,7 @@ int ExtractCommand(const CliOptions& options)
     // case) only the lowest ID is written: the others would overwrite it.
     QHash<QString, std::int32_t> firstWithName;
     std::vector<std::int32_t> firstIds; // per selected entry: the entry written under its name
-    std::vector<EntryPrefetcher::Item> toWrite;
+    std::vector<ParallelExtraction::Item> toWrite;
     QSet<std::int32_t> kept; // -k: entries whose target exists
     firstIds.reserve(selected.size());
     for (const CliEntry* e : selected) {
@@ -191,7 +191,7 @@ int ExtractCommand(const CliOptions& options)
     // Many names may point at the same data: an archive of a few megabytes
     // can promise terabytes. Refuse a run that cannot fit before writing.
     qint64 needed = 0;
-    for (const EntryPrefetcher::Item& item : toWrite)
+    for (const ParallelExtraction::Item& item : toWrite)
         needed += std::max(0, big.data_uncompressed_size(item.id));
     const qint64 available = FreeBytesAt(options.destination);
     if (!options.force && available >= 0 && needed > available) {
@@ -203,17 +203,16 @@ int ExtractCommand(const CliOptions& options)
         return ExitArchiveFailed;
     }
 
-    // Compressed entries are read and decoded ahead on a second thread while
-    // the ones before them are written.
-    ConfinedWriter writer(ExtractRoot(options.destination));
+    // Entries are read, decoded and written on two threads at once; results
+    // come back in order.
     int done = 0;
     int written = 0;
     int failed = 0;
     qint64 bytes = 0;
     const int total = static_cast<int>(selected.size());
     {
-        const EntryPrefetcher::Mode mode = EntryPrefetcher::ModeFor(big, toWrite);
-        EntryPrefetcher prefetcher(big, std::move(toWrite), mode);
+        ParallelExtraction extraction(big, std::move(toWrite), options.destination,
+            ParallelExtraction::DefaultThreads());
         for (const CliEntry* e : selected) {
             const std::int32_t first = firstIds[static_cast<std::size_t>(done)];
             out.Progress(++done, total, e->name);
@@ -229,20 +228,19 @@ int ExtractCommand(const CliOptions& options)
             }
             if (kept.contains(e->id))
                 continue;
-            const PreparedEntry* prepared = prefetcher.next();
-            if (!prepared)
-                break; // cannot happen: one prepared entry per entry to write
-            const Failure result = WritePreparedEntry(*prepared, writer);
-            if (!result.ok()) {
-                out.Error(options.archive, result.description);
+            const ParallelExtraction::Result* result = extraction.next();
+            if (!result)
+                break; // cannot happen: one result per entry to write
+            if (!result->failure.ok()) {
+                out.Error(options.archive, result->failure.description);
                 anyFailed = true;
                 ++failed;
                 continue;
             }
             ++written;
-            bytes += prepared->content.size();
+            bytes += result->bytes;
             if (options.verbose && !options.quiet)
-                out.Line(result.subject);
+                out.Line(result->failure.subject);
         }
     }
     out.EndProgress();

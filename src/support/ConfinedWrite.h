@@ -79,8 +79,10 @@ struct ConfinedResult {
 class ConfinedWriter {
 public:
     // `root` may itself be a link (the user chose it); nothing below it may
-    // be. It is made when missing, at the first write.
-    explicit ConfinedWriter(const QString& root);
+    // be. It is made when missing, at the first write. `writers`: how many
+    // writers of this process work at the same time, sharing the limit on
+    // open files.
+    explicit ConfinedWriter(const QString& root, std::size_t writers = 1);
     ~ConfinedWriter();
     ConfinedWriter(const ConfinedWriter&) = delete;
     ConfinedWriter& operator=(const ConfinedWriter&) = delete;

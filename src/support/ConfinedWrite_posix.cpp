@@ -261,11 +261,11 @@ bool WriteAll(int fd, const char* data, std::size_t size)
     return true;
 }
 
-ConfinedWriter::ConfinedWriter(const QString& root)
+ConfinedWriter::ConfinedWriter(const QString& root, std::size_t writers)
     : mRoot(root)
     , mRootPath(root.isEmpty() ? QStringLiteral(".") : root)
     , mRootBytes(QFile::encodeName(QFileInfo(mRootPath).absoluteFilePath()).size())
-    , mMaxHeld(heldFolderLimit())
+    , mMaxHeld(std::max<std::size_t>(heldFolderLimit() / std::max<std::size_t>(writers, 1), 8))
     , mNextName(QRandomGenerator::global()->generate())
 {
 }
