@@ -215,6 +215,8 @@ ConfinedResult writeFile(int folder, const QByteArray& name, const ContentProduc
     // From here until the temporary file is renamed or removed, SIGINT and
     // SIGTERM wait.
     const InterruptionDeferral deferral;
+    if (InterruptionRequested())
+        return failed(ConfinedError::Interrupted, 0);
     QByteArray temp;
     Fd file = makeTemporary(folder, 0666, nextName, temp);
     if (!file.valid()) {

@@ -21,7 +21,10 @@ void InstallInterruptionHandlers();
 // True once SIGINT or SIGTERM arrived during a deferral.
 bool InterruptionRequested();
 
-// Defers SIGINT and SIGTERM while alive; nests.
+// Defers SIGINT and SIGTERM while alive; nests. When several threads write,
+// the program may end as soon as no deferral is alive, so a writer checks
+// InterruptionRequested() after taking its deferral and before it makes
+// anything that would need cleaning up.
 class InterruptionDeferral {
 public:
     InterruptionDeferral();

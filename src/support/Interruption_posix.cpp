@@ -29,10 +29,11 @@ InterruptionState& state()
 extern "C" void onInterruption(int signalNumber)
 {
     InterruptionState& s = state();
-    if (s.deferrals.load() > 0) {
-        s.pending.store(signalNumber);
+    // Recorded before the count is read: a deferral another thread takes
+    // after that read sees it and starts nothing (see the constructor).
+    s.pending.store(signalNumber);
+    if (s.deferrals.load() > 0)
         return;
-    }
     endBy(signalNumber);
 }
 

@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -728,6 +729,41 @@ TEST_F(CliTest, InterruptedRunsLeaveNoHalfFiles)
             }
         }
     }
+}
+
+// Many small files written by more than one thread: a signal at any moment
+// ends the run with no temporary file left in any folder.
+TEST_F(CliTest, InterruptedRunsOfManyFilesLeaveNoTemporaries)
+{
+    std::vector<TestEntry> entries;
+    for (int i = 0; i < 30000; ++i)
+        entries.push_back({.name = QStringLiteral("f%1\\e%2.txt").arg(i % 30).arg(i), .data = QByteArray(64, 'e')});
+    const QString archive = write(entries);
+    int caught = 0;
+    for (const int signalNumber : {SIGINT, SIGTERM}) {
+        for (int round = 0; round < 8; ++round) {
+            SCOPED_TRACE(std::to_string(signalNumber) + " round " + std::to_string(round));
+            const QString dest = tmp.filePath(QStringLiteral("many-%1-%2").arg(signalNumber).arg(round));
+            ASSERT_TRUE(QDir().mkpath(dest));
+            QProcess process;
+            process.start(QStringLiteral(PELKORA_CLI_PATH), {"extract", "-q", "-C", dest, archive});
+            ASSERT_TRUE(process.waitForStarted());
+            QThread::msleep(40 + 25 * round);
+            if (process.state() != QProcess::Running)
+                continue; // done before the signal: nothing to check
+            ::kill(static_cast<pid_t>(process.processId()), signalNumber);
+            ASSERT_TRUE(process.waitForFinished(60000));
+            if (process.exitStatus() != QProcess::CrashExit)
+                continue; // it ended on its own just before
+            ++caught;
+            QStringList left;
+            for (QDirIterator it(dest, {".pelkora-*.tmp"}, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+                 it.hasNext();)
+                left << it.next();
+            EXPECT_TRUE(left.isEmpty()) << left.join(u' ').toStdString();
+        }
+    }
+    EXPECT_GT(caught, 0) << "no run was caught under way";
 }
 
 // A file size limit with the signal's default disposition (as a shell's
