@@ -88,8 +88,17 @@ timed() {
   rm -rf "$dir"
   mkdir -p "$dir"
   sync
-  local stats
-  stats=$(cd "$dir" && /usr/bin/time -f '%e %M' "$@" 2>&1 >/dev/null | tail -1)
+  # The program's own messages go to a file whose last line is time's; a
+  # failed command stops the comparison with them.
+  local stats rc=0
+  (cd "$dir" && /usr/bin/time -f '%e %M' "$@" 2>"$dir.err" >/dev/null) || rc=$?
+  if ((rc)); then
+    echo "perf-compare: $* failed (status $rc) in $dir:" >&2
+    cat "$dir.err" >&2
+    exit 1
+  fi
+  stats=$(tail -1 "$dir.err")
+  rm -f "$dir.err"
   times[$key]+="${stats%% *} "
   local kb="${stats##* }"
   if [ -z "${peak[$key]:-}" ] || [ "$kb" -gt "${peak[$key]}" ]; then peak[$key]=$kb; fi
