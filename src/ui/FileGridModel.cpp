@@ -8,8 +8,20 @@
 namespace pelkora {
 
 namespace {
-const QChar kTab = u'\t';
+
+// True when `order` names each of 0..size-1 exactly once.
+bool isPermutation(std::span<const std::size_t> order)
+{
+    std::vector<bool> taken(order.size(), false);
+    for (const std::size_t from : order) {
+        if (from >= order.size() || taken[from])
+            return false;
+        taken[from] = true;
+    }
+    return true;
 }
+const QChar kTab = u'\t';
+} // namespace
 
 FileGridModel::FileGridModel(QObject* parent)
     : QAbstractTableModel(parent)
@@ -243,14 +255,8 @@ void FileGridModel::appendRow(const QString& tabSeparated)
 bool FileGridModel::appendListing(std::shared_ptr<const ListedEntries> entries, std::span<const std::size_t> order)
 {
     const std::size_t n = entries ? entries->size() : 0;
-    if (order.size() != n || mRows.size() + n >= kTextRow)
+    if (order.size() != n || mRows.size() + n >= kTextRow || !isPermutation(order))
         return false;
-    std::vector<bool> taken(n, false);
-    for (const std::size_t from : order) {
-        if (from >= n || taken[from])
-            return false;
-        taken[from] = true;
-    }
     for (std::size_t at = 0; at < mRows.size(); ++at)
         ownText(at);
     mListing = std::move(entries);
@@ -273,14 +279,8 @@ QString FileGridModel::rowText(int row) const
 bool FileGridModel::arrangeRows(int first, std::span<const std::size_t> order)
 {
     const std::size_t n = order.size();
-    if (first < 1 || static_cast<std::size_t>(first - 1) + n > mRows.size())
+    if (first < 1 || static_cast<std::size_t>(first - 1) + n > mRows.size() || !isPermutation(order))
         return false;
-    std::vector<bool> taken(n, false);
-    for (const std::size_t from : order) {
-        if (from >= n || taken[from])
-            return false;
-        taken[from] = true;
-    }
     const auto begin = mRows.begin() + (first - 1);
     std::vector<std::uint32_t> arranged;
     arranged.reserve(n);
