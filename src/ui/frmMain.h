@@ -227,6 +227,8 @@ private:
 
     // The writing commands (frmMainPackCommands.cpp).
     void buildPackCommands();
+    // Shows the writing commands' refusals and failures, one line each.
+    void reportPacking(const QStringList& messages);
     // Runs `work` with the progress bar over `count` entries and the stop
     // key, then reports `messages` and any failure together. True when the
     // archive was written.

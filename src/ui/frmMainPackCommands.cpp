@@ -76,6 +76,11 @@ std::optional<QString> frmMain::AskText(QWidget* parent, const QString& title, c
     return answer;
 }
 
+void frmMain::reportPacking(const QStringList& messages)
+{
+    ShowErrorReport(reporter(), kPackHeadline + QStringLiteral("\r\n\r\n") + messages.join(QStringLiteral("\r\n")));
+}
+
 bool frmMain::runPacking(const QString& target, std::int32_t count, const PackWork& work, QStringList& messages)
 {
     bool written = false;
@@ -99,7 +104,7 @@ bool frmMain::runPacking(const QString& target, std::int32_t count, const PackWo
     if (failed)
         messages.prepend(QStringLiteral("Nothing was written to %1.").arg(target));
     if (!messages.isEmpty())
-        ShowErrorReport(reporter(), kPackHeadline + QStringLiteral("\r\n\r\n") + messages.join(QStringLiteral("\r\n")));
+        reportPacking(messages);
     return written && !mShuttingDown;
 }
 
@@ -123,7 +128,7 @@ void frmMain::mnuNewArchive_Click()
     bool usable = CollectPackInputs({folder}, false, note, inputs);
     usable = !ReportOutputAmongInputs(target, inputs, note) && usable;
     if (!usable) {
-        ShowErrorReport(reporter(), kPackHeadline + QStringLiteral("\r\n\r\n") + messages.join(QStringLiteral("\r\n")));
+        reportPacking(messages);
         return;
     }
     const bool written = runPacking(
@@ -169,7 +174,7 @@ void frmMain::mnuAddFiles_Click()
     // The open archive stays as it is: the update always goes to a new file.
     if (sameFile(target, mArchivePath)) {
         note(target, QStringLiteral("refused, it is the open archive; choose a new name."));
-        ShowErrorReport(reporter(), kPackHeadline + QStringLiteral("\r\n\r\n") + messages.join(QStringLiteral("\r\n")));
+        reportPacking(messages);
         return;
     }
     std::vector<PackInput> inputs;
@@ -195,7 +200,7 @@ void frmMain::mnuAddFiles_Click()
     }
     if (!usable) {
         messages.prepend(QStringLiteral("Nothing was written to %1.").arg(target));
-        ShowErrorReport(reporter(), kPackHeadline + QStringLiteral("\r\n\r\n") + messages.join(QStringLiteral("\r\n")));
+        reportPacking(messages);
         return;
     }
     const bool written = runPacking(
