@@ -20,9 +20,7 @@ constexpr std::size_t kMaxToken = 17;     // longest output of one token
 // Tokens decoded from one 64-bit load: a load shifted into place holds at
 // least 57 stream bits, and three tokens take at most 51.
 constexpr int kTokensPerLoad = 3;
-// The flags of six literals in a row at the start of a load (54 bits): a
-// run of literals, as in content that hardly compresses, is taken six at a
-// time without a branch per byte.
+// The flags of six literals in a row at the start of a load.
 constexpr std::uint64_t kSixLiterals =
     (1ull << 63) | (1ull << 54) | (1ull << 45) | (1ull << 36) | (1ull << 27) | (1ull << 18);
 // A copy may write up to 24 bytes from its start (three 8-byte moves), so a
@@ -169,6 +167,73 @@ private:
     std::uint64_t mHandedOn = 0;
 };
 
+// A literal's first eight output bytes: the byte, then zeros (they lie
+// within the group's room and are overwritten).
+inline std::uint64_t literalWord(std::uint64_t byte)
+{
+    if constexpr (std::endian::native == std::endian::little)
+        return byte;
+    else
+        return byte << 56;
+}
+
+// Decodes the token at the top of `word` and moves past it. Returns false at
+// the end token.
+//
+// Text mixes literals and references with no pattern a branch predictor can
+// learn, so a branch on the token's kind costs a misprediction every few
+// tokens. Here both kinds run the same instructions: a literal is a copy whose
+// first eight bytes come from the token instead of the window, and the
+// lengths, shifts and first bytes of both kinds are computed and one picked by
+// a mask.
+inline bool decodeToken(std::uint64_t& word, std::uint64_t& bit, unsigned char* out, std::size_t& pos)
+{
+    const std::uint64_t flagAndPosition = word >> 51;
+    if (flagAndPosition == 0) [[unlikely]]
+        return false;
+    const std::uint64_t literalMask = static_cast<std::uint64_t>(static_cast<std::int64_t>(word) >> 63);
+    // The source is back + 1 bytes back (window position 0 is a whole window
+    // back). For a literal `back` is noise from its bits; any value reads
+    // inside the buffer, thanks to the window of zeros in front.
+    const std::size_t back = (pos - flagAndPosition) & kWindowMask;
+    unsigned char* dst = out + pos;
+    if ((back | (literalMask & 8)) < 7) [[unlikely]] {
+        // A reference less than eight bytes back repeats bytes that the
+        // 8-byte moves below would read before they are written.
+        copyReference(out, pos, static_cast<unsigned>(flagAndPosition & kWindowMask), ((word >> 47) & 0xF) + 2);
+    } else {
+        const unsigned char* src = dst - 1 - back;
+        std::uint64_t first;
+        std::memcpy(&first, src, 8);
+        first = (first & ~literalMask) | (literalWord((word >> 55) & 0xFF) & literalMask);
+        std::memcpy(dst, &first, 8);
+        std::memcpy(dst + 8, src + 8, 8);
+        std::memcpy(dst + 16, src + 16, 8);
+    }
+    const std::uint64_t length = ((((word >> 47) & 0xF) + 2) & ~literalMask) | (1 & literalMask);
+    const std::uint64_t next = ((word << kReferenceBits) & ~literalMask) | ((word << kLiteralBits) & literalMask);
+    const std::uint64_t step = kReferenceBits - (literalMask & 8);
+    pos += length;
+    word = next;
+    bit += step;
+    return true;
+}
+
+// Six literals in a row (54 bits), as in content that hardly compresses,
+// written with one 8-byte store; the two bytes after them lie within the
+// group's room and are overwritten.
+inline void writeSixLiterals(std::uint64_t word, unsigned char* dst)
+{
+    if constexpr (std::endian::native == std::endian::little) {
+        const std::uint64_t bytes = ((word >> 55) & 0xFF) | ((word >> 46) & 0xFF) << 8 | ((word >> 37) & 0xFF) << 16
+            | ((word >> 28) & 0xFF) << 24 | ((word >> 19) & 0xFF) << 32 | ((word >> 10) & 0xFF) << 40;
+        std::memcpy(dst, &bytes, 8);
+    } else {
+        for (int i = 0; i < 6; ++i)
+            dst[i] = static_cast<unsigned char>(word >> (55 - 9 * i));
+    }
+}
+
 // Decodes whole groups of tokens while eight input bytes can be loaded at the
 // bit position. Returns false when the end token was read.
 inline bool decodeBulk(const unsigned char* in, std::size_t size, std::uint64_t& bitInOut, std::size_t& posInOut,
@@ -189,42 +254,20 @@ inline bool decodeBulk(const unsigned char* in, std::size_t size, std::uint64_t&
             capacity = output.capacity();
         }
         std::uint64_t word = loadBigEndian64(in + (bit >> 3)) << (bit & 7);
-        for (int t = 0; t < kTokensPerLoad; ++t) {
-            if (word >> 63) {
-                if (t == 0 && (word & kSixLiterals) == kSixLiterals) {
-                    // Their six bytes in one 8-byte store; the two after
-                    // them lie within the group's room and are overwritten.
-                    if constexpr (std::endian::native == std::endian::little) {
-                        const std::uint64_t bytes = ((word >> 55) & 0xFF) | ((word >> 46) & 0xFF) << 8
-                            | ((word >> 37) & 0xFF) << 16 | ((word >> 28) & 0xFF) << 24 | ((word >> 19) & 0xFF) << 32
-                            | ((word >> 10) & 0xFF) << 40;
-                        std::memcpy(out + pos, &bytes, 8);
-                    } else {
-                        for (int i = 0; i < 6; ++i)
-                            out[pos + static_cast<std::size_t>(i)] = static_cast<unsigned char>(word >> (55 - 9 * i));
-                    }
-                    pos += 6;
-                    bit += 6 * kLiteralBits;
-                    break;
-                }
-                out[pos++] = static_cast<unsigned char>(word >> 55);
-                word <<= kLiteralBits;
-                bit += kLiteralBits;
-                continue;
-            }
-            const unsigned position = static_cast<unsigned>(word >> 51) & kWindowMask;
-            if (position == 0) {
-                more = false;
-                break;
-            }
-            const std::size_t length = ((word >> 47) & 0xF) + 2;
-            copyReference(out, pos, position, length);
-            pos += length;
-            word <<= kReferenceBits;
-            bit += kReferenceBits;
+        // Runs of literals come in stretches, so this branch predicts well
+        // where the kind of each single token would not.
+        if ((word & kSixLiterals) == kSixLiterals) {
+            writeSixLiterals(word, out + pos);
+            pos += 6;
+            bit += 6 * kLiteralBits;
+            continue;
         }
-        if (!more)
+        static_assert(kTokensPerLoad == 3);
+        if (!decodeToken(word, bit, out, pos) || !decodeToken(word, bit, out, pos)
+            || !decodeToken(word, bit, out, pos)) {
+            more = false;
             break;
+        }
     }
     bitInOut = bit;
     posInOut = pos;
