@@ -1,5 +1,6 @@
 #include "app/ListRow.h"
 
+#include "support/LargeArray.h"
 #include "support/Paths.h"
 
 #include <algorithm>
@@ -230,7 +231,7 @@ std::vector<std::size_t> SortOrder(std::span<const QStringView> keys, const std:
         std::size_t index;
     };
     const std::size_t n = keys.size();
-    std::vector<Keyed> keyed;
+    LargeVector<Keyed> keyed;
     keyed.reserve(n);
     for (std::size_t i = 0; i < n; ++i)
         keyed.push_back({keys[i], i});
@@ -249,7 +250,7 @@ std::vector<std::size_t> SortOrder(std::span<const QStringView> keys, const std:
             keyed.begin() + static_cast<std::ptrdiff_t>(std::min(lo + kRun, n)), less);
         step();
     }
-    std::vector<Keyed> merged(n);
+    LargeVector<Keyed> merged(n);
     for (std::size_t width = kRun; width < n; width *= 2) {
         for (std::size_t lo = 0; lo < n; lo += 2 * width) {
             const auto runStart = keyed.begin() + static_cast<std::ptrdiff_t>(lo);

@@ -5,6 +5,7 @@
 // entries costs their names and a few numbers each rather than eight texts.
 
 #include "app/ListRow.h"
+#include "support/LargeArray.h"
 
 #include <QLocale>
 #include <QString>
@@ -49,7 +50,7 @@ private:
 
     QLocale mLocale;
     QString mNames; // every full name, back to back
-    std::vector<Entry> mEntries;
+    LargeVector<Entry> mEntries;
 };
 
 } // namespace pelkora

@@ -3,6 +3,7 @@
 #include "app/ErrorReport.h"
 #include "app/ListRow.h"
 #include "archive/BigRuntimeError.h"
+#include "support/LargeArray.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -99,14 +100,14 @@ void LoadBigFile(const QString& filename, FileListControl& list, ProgressControl
         }
         QString keyText;
         keyText.reserve(keyLength);
-        std::vector<qsizetype> keyEnds;
+        LargeVector<qsizetype> keyEnds;
         keyEnds.reserve(listed->size());
         for (std::size_t i = 0; i < listed->size(); ++i) {
             AppendSortCellOf(keyText, listed->fullName(i));
             keyEnds.push_back(keyText.size());
             events.serve();
         }
-        std::vector<QStringView> keys;
+        LargeVector<QStringView> keys;
         keys.reserve(keyEnds.size());
         qsizetype keyStart = 0;
         for (const qsizetype end : keyEnds) {

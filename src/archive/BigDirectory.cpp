@@ -120,16 +120,22 @@ BigDirectory::Opened BigDirectory::Open(const QString& filename)
         if (big::kHeaderSize + directoryBytes > d->mFileSize)
             raise(failure::PastEndOfFile, source, QStringLiteral("Directory runs past the end of the file."));
 
-        QByteArray raw(directoryBytes, Qt::Uninitialized);
-        if (directoryBytes > 0)
-            d->readAt(big::kHeaderSize, raw.data(), directoryBytes, "directory", -1, source);
         d->mEntries.resize(static_cast<std::size_t>(count));
         d->mIndex.resize(static_cast<std::size_t>(count));
-        const auto* records = reinterpret_cast<const unsigned char*>(raw.constData());
-        for (std::int32_t i = 0; i < count; ++i) {
-            const auto at = static_cast<std::size_t>(i);
-            d->mEntries[at] = parseEntry(records + static_cast<qint64>(i) * big::kEntrySize);
-            d->mIndex[at] = {d->mEntries[at].hash(), i};
+        // Read in pieces and parsed as they come, so the stored records are
+        // never held whole beside the parsed ones.
+        constexpr std::int32_t kPieceRecords = 32768;
+        QByteArray piece(std::min<qint64>(directoryBytes, qint64{kPieceRecords} * big::kEntrySize), Qt::Uninitialized);
+        const auto* records = reinterpret_cast<const unsigned char*>(piece.constData());
+        for (std::int32_t first = 0; first < count; first += kPieceRecords) {
+            const std::int32_t n = std::min(kPieceRecords, count - first);
+            d->readAt(big::kHeaderSize + qint64{first} * big::kEntrySize, piece.data(), qint64{n} * big::kEntrySize,
+                "directory", -1, source);
+            for (std::int32_t i = 0; i < n; ++i) {
+                const auto at = static_cast<std::size_t>(first + i);
+                d->mEntries[at] = parseEntry(records + static_cast<qint64>(i) * big::kEntrySize);
+                d->mIndex[at] = {d->mEntries[at].hash(), first + i};
+            }
         }
         std::sort(d->mIndex.begin(), d->mIndex.end());
     } catch (const std::bad_alloc&) {

@@ -12,6 +12,8 @@
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
+
+#include "support/LargeArray.h"
 #include <cstdint>
 #include <memory>
 #include <utility>
@@ -96,10 +98,10 @@ private:
     std::unique_ptr<QFile> mFile;
     int mFd = -1;
     qint64 mFileSize = 0;
-    std::vector<BigEntry> mEntries;
+    LargeVector<BigEntry> mEntries;
     // (hash, ID) sorted, so a lookup is a binary search and equal hashes are
     // in ID order.
-    std::vector<std::pair<std::uint64_t, std::int32_t>> mIndex;
+    LargeVector<std::pair<std::uint64_t, std::int32_t>> mIndex;
 };
 
 } // namespace pelkora

@@ -37,16 +37,16 @@ bool OpenArchive(cBig& big, const QString& path, CliOutput& out)
 
 QString TextArena::add(QStringView text)
 {
-    if (mUsed + text.size() > kBlock) {
-        // Left uninitialised: every character is written before it is read.
-        mBlocks.push_back(std::make_unique_for_overwrite<char16_t[]>(static_cast<std::size_t>(std::max(kBlock,
-            text.size()))));
-        mUsed = 0;
+    const auto size = static_cast<std::size_t>(text.size());
+    if (mBlocks.empty() || mBlocks.back().size() + size > mBlocks.back().capacity()) {
+        mBlocks.emplace_back();
+        mBlocks.back().reserve(std::max(static_cast<std::size_t>(kBlock), size));
     }
-    char16_t* at = mBlocks.back().get() + mUsed;
-    std::copy(text.utf16(), text.utf16() + text.size(), at);
-    mUsed += text.size();
-    return QString::fromRawData(reinterpret_cast<const QChar*>(at), text.size());
+    // Within the reserved room a block never moves, so earlier texts stay put.
+    LargeVector<char16_t>& block = mBlocks.back();
+    const std::size_t at = block.size();
+    block.insert(block.end(), text.utf16(), text.utf16() + size);
+    return QString::fromRawData(reinterpret_cast<const QChar*>(block.data() + at), text.size());
 }
 
 EntryTable ReadEntries(cBig& big, const QString& archive, CliOutput& out, bool& anyFailed)
@@ -119,7 +119,7 @@ std::vector<const CliEntry*> SelectEntries(const std::vector<CliEntry>& entries,
 ListedOrder ReadListedOrder(cBig& big, const QString& archive, CliOutput& out, bool& anyFailed)
 {
     ListedOrder listed;
-    std::vector<QStringView> keys;
+    LargeVector<QStringView> keys;
     keys.reserve(static_cast<std::size_t>(big.FileCount()));
     QString key; // reused, so that making a key allocates nothing
     for (std::int32_t id = 0; id < big.FileCount(); ++id) {

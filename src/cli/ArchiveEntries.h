@@ -6,6 +6,7 @@
 #include "archive/cBig.h"
 #include "cli/CliOutput.h"
 #include "cli/NamePattern.h"
+#include "support/LargeArray.h"
 
 #include <QString>
 #include <QStringList>
@@ -31,9 +32,9 @@ public:
     QString add(QStringView text);
 
 private:
-    static constexpr qsizetype kBlock = qsizetype(1) << 20;
-    std::vector<std::unique_ptr<char16_t[]>> mBlocks;
-    qsizetype mUsed = kBlock;
+    // Characters per block: whole huge pages of memory (see LargeArray.h).
+    static constexpr qsizetype kBlock = qsizetype(2) << 20;
+    std::vector<LargeVector<char16_t>> mBlocks;
 };
 
 // The entries and the arena their names point into; not copyable, so a name
@@ -90,8 +91,8 @@ private:
         std::int32_t nameLength;
     };
     TextArena mKeys;
-    std::vector<QStringView> mKeyViews;
-    std::vector<Row> mRows;
+    LargeVector<QStringView> mKeyViews;
+    LargeVector<Row> mRows;
     std::vector<std::size_t> mOrder;
 };
 

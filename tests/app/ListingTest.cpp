@@ -93,8 +93,9 @@ QStringList manyKeys(int count)
 
 TEST(SortOrder, LongListsComeOutAsAPlainStableSortWithTheCallerServedBetweenSteps)
 {
-    // Around and across the sizes where the sort splits its work.
-    for (int count : {2, 8191, 8192, 8193, 3 * 8192 + 17, 70000}) {
+    // Around and across the sizes where the sort splits its work, and one
+    // whose working arrays are large enough to be mapped apart from the heap.
+    for (int count : {2, 8191, 8192, 8193, 3 * 8192 + 17, 70000, 200000}) {
         SCOPED_TRACE(count);
         const QStringList keys = manyKeys(count);
         int steps = 0;

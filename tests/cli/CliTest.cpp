@@ -136,6 +136,25 @@ TEST_F(CliTest, ListPrintsTheFieldsInTheWindowsOrder)
                        "donn\u00e9es\\caf\u00e9.txt\t4\t4\t0\t1901-12-13 20:45:52\n");
 }
 
+TEST_F(CliTest, ListKeepsEveryNameOfAListingLongerThanOneBlockOfNames)
+{
+    // Sort keys are kept back to back in blocks of about two million
+    // characters; these names fill more than one, and each must come out as
+    // it went in.
+    const QString folder = QStringLiteral("levels\\") + QString(50, u'x');
+    std::vector<TestEntry> entries;
+    for (int i = 0; i < 40000; ++i)
+        entries.push_back({.name = QStringLiteral("%1\\item%2.dat").arg(folder).arg(i, 6, 10, QChar(u'0')),
+            .data = "d",
+            .timestamp = 0});
+    const CliRun run = RunCli({"list", write(entries)});
+    EXPECT_EQ(run.code, 0);
+    QString expected;
+    for (const TestEntry& e : entries)
+        expected += e.name + QStringLiteral("\t1\t1\t0\t1970-01-01 00:00:00\n");
+    EXPECT_TRUE(run.out == expected) << "the listing differs from the names written";
+}
+
 TEST_F(CliTest, ListJsonCarriesEveryField)
 {
     std::vector<TestEntry> entries = kListed;

@@ -113,6 +113,30 @@ TEST_F(Reader, LoadsAndReadsEntries)
     expectClear(reader);
 }
 
+TEST_F(Reader, ALongDirectoryIsReadWholeAcrossItsReadPieces)
+{
+    // The directory is read in pieces of many records; every record on
+    // either side of a piece's end must land at its own ID.
+    constexpr int count = 2 * 32768 + 5;
+    std::vector<TestEntry> entries;
+    entries.reserve(count);
+    for (int i = 0; i < count; ++i)
+        entries.push_back(TestEntry{.name = QStringLiteral("d\\%1.bin").arg(i),
+            .data = QByteArray(i % 7, static_cast<char>('a' + i % 26)),
+            .timestamp = i});
+    cBig reader;
+    ASSERT_TRUE(reader.Load(write(entries)));
+    ASSERT_EQ(reader.FileCount(), count);
+    for (const int id : {0, 1, 32767, 32768, 32769, 65535, 65536, count - 1}) {
+        SCOPED_TRACE(id);
+        const QString name = QStringLiteral("d\\%1.bin").arg(id);
+        EXPECT_EQ(reader.GetFileName(id), name);
+        EXPECT_EQ(reader.GetFileBlob(id), entries[static_cast<std::size_t>(id)].data);
+        EXPECT_EQ(reader.timestamp_seconds(id), id);
+        EXPECT_EQ(reader.FindFile(NameKey(name)), id);
+    }
+}
+
 // ---- The reader's own numbered errors ----
 
 TEST_F(Reader, MissingPathOrDirectoryIsFileNotFound)
