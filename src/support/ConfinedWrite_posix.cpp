@@ -92,7 +92,13 @@ ConfinedResult openFolder(int parent, const QByteArray& name, Fd& out)
         if (::fstatat(parent, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
             if (S_ISLNK(st.st_mode))
                 return failed(ConfinedError::FolderIsLink, 0);
-            return failed(ConfinedError::FolderNotMade, S_ISDIR(st.st_mode) ? error : EEXIST);
+            if (!S_ISDIR(st.st_mode))
+                return failed(ConfinedError::FolderNotMade, EEXIST);
+            // Missing a moment ago and a folder now: another writer (another
+            // thread of this extraction) made it in between. Open it again.
+            if (error == ENOENT)
+                continue;
+            return failed(ConfinedError::FolderNotMade, error);
         }
         if (errno != ENOENT)
             return failed(ConfinedError::FolderNotMade, error);
