@@ -66,24 +66,32 @@ void appendEscaped(QByteArray& out, const QByteArray& utf8)
 
 void AppendJsonString(QByteArray& out, QStringView text)
 {
-    out += '"';
-    // Most names are ASCII that needs no escape: copied a character at a
-    // time without a UTF-8 text of their own. The rest, from the first
-    // character that is not, goes through UTF-8 (the cut is at an ASCII
-    // character, so no surrogate pair is split).
+    // Most names are printable ASCII, "\\" between folders: written a
+    // character at a time, escapes and quotes included, into room made once
+    // (two bytes per character at most). The rest, from the first character
+    // that is not, goes through UTF-8 (the cut is at an ASCII character, so
+    // no surrogate pair is split).
     const qsizetype start = out.size();
-    out.resize(start + text.size());
+    const qsizetype size = text.size();
+    out.resize(start + 2 * size + 2);
     char* at = out.data() + start;
+    *at++ = '"';
+    const char16_t* chars = text.utf16();
     qsizetype plain = 0;
-    for (; plain < text.size(); ++plain) {
-        const char16_t u = text[plain].unicode();
-        if (u >= 0x80 || u < 0x20 || u == '"' || u == '\\')
+    for (; plain < size; ++plain) {
+        const char16_t u = chars[plain];
+        if (static_cast<char16_t>(u - 0x20) >= 0x60) // a control character or not ASCII
             break;
-        at[plain] = static_cast<char>(u);
+        if (u == '"' || u == '\\')
+            *at++ = '\\';
+        *at++ = static_cast<char>(u);
     }
-    out.resize(start + plain);
-    if (plain < text.size())
-        appendEscaped(out, text.sliced(plain).toUtf8());
+    if (plain == size)
+        *at++ = '"';
+    out.resize(at - out.constData());
+    if (plain == size)
+        return;
+    appendEscaped(out, text.sliced(plain).toUtf8());
     out += '"';
 }
 
@@ -108,35 +116,33 @@ JsonObjectText::JsonObjectText(QByteArray& out, Layout layout, const char* inden
     mOut += '{';
 }
 
-void JsonObjectText::key(const char* key)
+void JsonObjectText::key(std::string_view name)
 {
-    // The separator, the line's indent and the quoted key, made in one
-    // piece and appended at once.
-    const std::string_view indent = mLayout == Layout::Indented ? std::string_view(mIndent) : std::string_view();
-    const std::string_view name(key);
-    std::string piece;
-    char small[64];
-    const std::size_t length = 1 + (mLayout == Layout::Indented ? 1 + indent.size() + 4 : 0) + name.size() + 3 + 1;
-    char* const begin = length <= sizeof small ? small : (piece.resize(length), piece.data());
-    char* at = begin;
+    // The separator, the line's indent and the quoted key, written straight
+    // into room made for them.
+    const bool indented = mLayout == Layout::Indented;
+    const qsizetype length = (mFirst ? 0 : 1) + (indented ? 1 + static_cast<qsizetype>(mIndent.size()) + 4 : 0)
+        + static_cast<qsizetype>(name.size()) + 3 + (indented ? 1 : 0);
+    const qsizetype start = mOut.size();
+    mOut.resize(start + length);
+    char* at = mOut.data() + start;
     if (!mFirst)
         *at++ = ',';
     mFirst = false;
-    if (mLayout == Layout::Indented) {
+    if (indented) {
         *at++ = '\n';
-        at = std::copy(indent.begin(), indent.end(), at);
+        at = std::copy(mIndent.begin(), mIndent.end(), at);
         at = std::fill_n(at, 4, ' ');
     }
     *at++ = '"';
     at = std::copy(name.begin(), name.end(), at);
     *at++ = '"';
     *at++ = ':';
-    if (mLayout == Layout::Indented)
-        *at++ = ' ';
-    appendBytes(mOut, std::string_view(begin, static_cast<std::size_t>(at - begin)));
+    if (indented)
+        *at = ' ';
 }
 
-void JsonObjectText::add(const char* name, std::int64_t value)
+void JsonObjectText::add(std::string_view name, std::int64_t value)
 {
     key(name);
     char digits[24];
@@ -144,28 +150,40 @@ void JsonObjectText::add(const char* name, std::int64_t value)
     appendBytes(mOut, std::string_view(digits, static_cast<std::size_t>(end - digits)));
 }
 
-void JsonObjectText::add(const char* name, double value)
+void JsonObjectText::add(std::string_view name, double value)
 {
     key(name);
-    if (std::isfinite(value))
-        mOut += QByteArray::number(value, 'g', QLocale::FloatingPointShortest);
-    else
-        mOut += "null";
+    if (!std::isfinite(value)) {
+        appendBytes(mOut, "null");
+        return;
+    }
+    // Ratios, nearly every double a listing writes, lie within (-1, 1).
+    // Where neither of Qt's two forms has an exponent (at 0, and from 0.01 up
+    // to below 1) the standard library's shortest text is the same as Qt's,
+    // and is made without a QByteArray per value.
+    const double magnitude = std::abs(value);
+    if ((value == 0.0 && !std::signbit(value)) || (magnitude >= 0.01 && magnitude < 1.0)) {
+        char digits[32];
+        const auto end = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general).ptr;
+        appendBytes(mOut, std::string_view(digits, static_cast<std::size_t>(end - digits)));
+        return;
+    }
+    mOut += QByteArray::number(value, 'g', QLocale::FloatingPointShortest);
 }
 
-void JsonObjectText::add(const char* name, bool value)
+void JsonObjectText::add(std::string_view name, bool value)
 {
     key(name);
     appendBytes(mOut, value ? "true" : "false");
 }
 
-void JsonObjectText::add(const char* name, QStringView value)
+void JsonObjectText::add(std::string_view name, QStringView value)
 {
     key(name);
     AppendJsonString(mOut, value);
 }
 
-void JsonObjectText::add(const char* name, QLatin1String value)
+void JsonObjectText::add(std::string_view name, QLatin1String value)
 {
     key(name);
     AppendJsonString(mOut, value);

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringView>
 #include <cstdint>
+#include <string_view>
 
 namespace pelkora {
 
@@ -20,20 +21,20 @@ public:
     // after the first (for an object inside an indented array).
     JsonObjectText(QByteArray& out, Layout layout, const char* indent = "");
 
-    void add(const char* key, std::int64_t value);
-    void add(const char* key, double value);
-    void add(const char* key, bool value);
-    void add(const char* key, QStringView value);
-    void add(const char* key, QLatin1String value);
+    void add(std::string_view key, std::int64_t value);
+    void add(std::string_view key, double value);
+    void add(std::string_view key, bool value);
+    void add(std::string_view key, QStringView value);
+    void add(std::string_view key, QLatin1String value);
     // Closes the object (no line feed after it).
     void finish();
 
 private:
-    void key(const char* key);
+    void key(std::string_view key);
 
     QByteArray& mOut;
     Layout mLayout;
-    const char* mIndent;
+    std::string_view mIndent;
     bool mFirst = true;
 };
 

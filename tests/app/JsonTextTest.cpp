@@ -38,6 +38,16 @@ const JsonCase kCases[] = {
     {"slash and unicode escapes", QStringLiteral("a/b\u2028c"), 7, 99.99, false},
     {"not a number", QStringLiteral("x"), 0, std::numeric_limits<double>::quiet_NaN(), false},
     {"large ratio", QStringLiteral("y"), 0, 1e21, true},
+    // Ratios around the range written without Qt's formatting.
+    {"stored entry's ratio", QStringLiteral("lvl\\a.bin"), 0, 0.0, false},
+    {"negative zero", QStringLiteral("z"), 0, -0.0, false},
+    {"lowest plain ratio", QStringLiteral("z"), 0, 0.01, false},
+    {"just below it", QStringLiteral("z"), 0, 0.009999999999999998, false},
+    {"ten thousandth", QStringLiteral("z"), 0, 0.0001, false},
+    {"long ratio", QStringLiteral("z"), 0, 1.0 - 13.0 / 34.0, false},
+    {"nearly one", QStringLiteral("z"), 0, 0.9999999999999999, false},
+    {"grown entry", QStringLiteral("z"), 0, -0.37, false},
+    {"escapes then a code page letter", QStringLiteral("a\\\"b\u00e9\\c\""), 0, 0.5, true},
 };
 
 QByteArray Expected(const JsonCase& c, QJsonDocument::JsonFormat format)
