@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 using namespace pelkora::cli;
 
@@ -70,7 +71,17 @@ int main(int argc, char** argv)
         return ExitUsage;
     }
 
-    const int code = run(ParseCommandLine(QCoreApplication::arguments().mid(1)));
+    const CliOptions options = ParseCommandLine(QCoreApplication::arguments().mid(1));
+    int code = ExitArchiveFailed;
+    try {
+        code = run(options);
+    } catch (const std::bad_alloc&) {
+        // A listing or a plan too large for the memory the process may have
+        // (a `ulimit -v`, a container's limit): a message and a failure
+        // status, not an abort.
+        CliOutput(false).Error(options.archive.isEmpty() ? QStringLiteral("pelkora-cli") : options.archive,
+            QStringLiteral("out of memory."));
+    }
     // Output that never arrived (a full disk, a closed pipe end) is a failure
     // of the whole command, not a success with a short listing.
     errno = 0;
