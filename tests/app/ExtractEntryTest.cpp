@@ -97,12 +97,7 @@ protected:
         ASSERT_TRUE(QDir().mkpath(outside));
     }
 
-    void load(const std::vector<TestEntry>& entries)
-    {
-        const QString path = tmp.filePath("archive.big");
-        ASSERT_TRUE(WriteBigArchive(path, entries));
-        ASSERT_TRUE(big.Load(path));
-    }
+    void load(const std::vector<TestEntry>& entries) { WriteAndLoad(big, tmp.filePath("archive.big"), entries); }
 
     QTemporaryDir tmp;
     QString dest;

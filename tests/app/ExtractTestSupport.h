@@ -1,9 +1,12 @@
 #pragma once
-// Helpers shared by the extraction tests: file contents and times, a captured
-// error report, and a UTC zone so that an entry's seconds are the file's
-// modification time exactly (the standard offset is zero there).
+// Helpers shared by the extraction tests: an archive written and loaded,
+// file contents and times, a captured error report, and a UTC zone so that
+// an entry's seconds are the file's modification time exactly (the standard
+// offset is zero there).
 
+#include "BigWriter.h"
 #include "app/ErrorReport.h"
+#include "archive/cBig.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -16,6 +19,9 @@
 #include <ctime>
 
 #include <ostream>
+#include <vector>
+
+#include <gtest/gtest.h>
 
 inline void PrintTo(const QString& text, std::ostream* os)
 {
@@ -29,6 +35,22 @@ inline const bool kRunInUtc = [] {
     ::tzset();
     return true;
 }();
+
+// Writes `entries` as an archive at `path` and loads it into `big`.
+inline void WriteAndLoad(cBig& big, const QString& path, const std::vector<TestEntry>& entries)
+{
+    ASSERT_TRUE(WriteBigArchive(path, entries));
+    ASSERT_TRUE(big.Load(path));
+}
+
+// Every entry of `big` in ID order, as the items an extraction is given.
+template <typename Item> std::vector<Item> AllItems(cBig& big)
+{
+    std::vector<Item> items;
+    for (std::int32_t id = 0; id < big.FileCount(); ++id)
+        items.push_back({id, big.GetFileName(id)});
+    return items;
+}
 
 inline QByteArray ReadAll(const QString& path)
 {

@@ -22,20 +22,8 @@ class ParallelExtractionTest : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override { ASSERT_TRUE(tmp.isValid()); }
 
-    void load(const std::vector<TestEntry>& entries)
-    {
-        const QString path = tmp.filePath("archive.big");
-        ASSERT_TRUE(WriteBigArchive(path, entries));
-        ASSERT_TRUE(big.Load(path));
-    }
-
-    std::vector<ParallelExtraction::Item> allItems()
-    {
-        std::vector<ParallelExtraction::Item> items;
-        for (std::int32_t id = 0; id < big.FileCount(); ++id)
-            items.push_back({id, big.GetFileName(id)});
-        return items;
-    }
+    void load(const std::vector<TestEntry>& entries) { WriteAndLoad(big, tmp.filePath("archive.big"), entries); }
+    std::vector<ParallelExtraction::Item> allItems() { return AllItems<ParallelExtraction::Item>(big); }
 
     QStringList temporaryFiles() const
     {
