@@ -11,8 +11,6 @@
 
 #include <algorithm>
 
-#include <unistd.h>
-
 namespace pelkora {
 namespace {
 
@@ -117,23 +115,11 @@ bool PlanUpdate(const BigDirectory& directory, const QString& archive, const std
     return true;
 }
 
-std::optional<ArchiveHeaderReserved> HeaderReservedOf(const BigDirectory& directory)
-{
-    unsigned char header[big::kHeaderSize];
-    if (::pread(directory.Handle(), header, sizeof header, 0) != static_cast<ssize_t>(sizeof header))
-        return std::nullopt;
-    ArchiveHeaderReserved reserved;
-    reserved.byte7 = header[7];
-    reserved.word12 = static_cast<std::uint32_t>(header[12]) | (static_cast<std::uint32_t>(header[13]) << 8)
-        | (static_cast<std::uint32_t>(header[14]) << 16) | (static_cast<std::uint32_t>(header[15]) << 24);
-    return reserved;
-}
-
-bool WriteUpdatedArchive(const QString& target, const BigDirectory& directory, const UpdatePlan& plan,
-    ArchiveHeaderReserved reserved, int level, const PackProgress& progress, const PackStop& stop)
+bool WriteUpdatedArchive(const QString& target, const BigDirectory& directory, const UpdatePlan& plan, int level,
+    const PackProgress& progress, const PackStop& stop)
 {
     const auto count = static_cast<std::int32_t>(plan.entries.size());
-    ArchiveWriter writer(target, count, reserved);
+    ArchiveWriter writer(target, count, directory.HeaderReserved());
     int done = 0;
     for (const std::int32_t index : plan.writeOrder) {
         if (stop && stop())

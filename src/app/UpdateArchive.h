@@ -13,7 +13,6 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 namespace pelkora {
@@ -45,15 +44,11 @@ struct UpdatePlan {
 bool PlanUpdate(const BigDirectory& directory, const QString& archive, const std::vector<PackInput>& inputs,
     const QStringList& removes, const PackMessage& out, UpdatePlan& plan);
 
-// The header's reserved bytes of the archive, which the new one keeps;
-// nothing when the header cannot be read.
-std::optional<ArchiveHeaderReserved> HeaderReservedOf(const BigDirectory& directory);
-
 // Writes the planned archive to `target` (which may be the old archive:
 // it is replaced only once complete). Files are packed at `level`. Throws
 // BigRuntimeError on a failure; false when stopped. Either way `target`
 // keeps what it had.
-bool WriteUpdatedArchive(const QString& target, const BigDirectory& directory, const UpdatePlan& plan,
-    ArchiveHeaderReserved reserved, int level, const PackProgress& progress, const PackStop& stop);
+bool WriteUpdatedArchive(const QString& target, const BigDirectory& directory, const UpdatePlan& plan, int level,
+    const PackProgress& progress, const PackStop& stop);
 
 } // namespace pelkora

@@ -273,9 +273,9 @@ void ArchiveWriter::Commit()
             fail(failure::FileAccess, QStringLiteral("%1: entry %2 was never written.").arg(mTarget).arg(slot));
     char header[big::kHeaderSize] = {};
     std::memcpy(header, big::kSignature, big::kSignatureSize);
-    header[7] = static_cast<char>(mReserved.byte7);
+    header[big::kHeaderReservedByteOffset] = static_cast<char>(mReserved.byte7);
     putInt32(header + big::kHeaderFileCountOffset, static_cast<std::uint32_t>(mEntryCount));
-    putInt32(header + 12, mReserved.word12);
+    putInt32(header + big::kHeaderReservedWordOffset, mReserved.word12);
     const auto writeAt = [&](const char* data, std::size_t size, off_t at) {
         std::size_t done = 0;
         while (done < size) {

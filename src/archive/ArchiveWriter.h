@@ -14,6 +14,7 @@
 // writer lives: the next Add raises Interrupted, and the signal ends the
 // program once the temporary file is gone.
 
+#include "archive/BigFormat.h"
 #include "support/Interruption.h"
 
 #include <QByteArray>
@@ -26,12 +27,6 @@
 namespace pelkora {
 
 class BigDirectory;
-
-// The header's bytes that carry nothing: byte 7 and the int32 at 12.
-struct ArchiveHeaderReserved {
-    std::uint8_t byte7 = 0;
-    std::uint32_t word12 = 0;
-};
 
 class ArchiveWriter {
 public:

@@ -114,6 +114,8 @@ BigDirectory::Opened BigDirectory::Open(const QString& filename)
         if (d->mFileSize < big::kHeaderSize)
             raise(failure::PastEndOfFile, source, QStringLiteral("The header runs past the end of the file."));
         const std::int32_t count = readInt32(header + big::kHeaderFileCountOffset);
+        d->mHeaderReserved = {
+            header[big::kHeaderReservedByteOffset], readUInt32(header + big::kHeaderReservedWordOffset)};
         if (count < 0)
             raise(failure::BadRecord, source, QStringLiteral("The archive's entry count is negative (%1).").arg(count));
         const qint64 directoryBytes = static_cast<qint64>(count) * big::kEntrySize;

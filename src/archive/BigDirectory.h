@@ -13,6 +13,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include "archive/BigFormat.h"
 #include "support/LargeArray.h"
 #include <cstdint>
 #include <memory>
@@ -88,6 +89,8 @@ public:
     qint64 DataOffset(std::int32_t ID) const;
     // The open descriptor, for copying stored bytes without reading them.
     int Handle() const { return mFd; }
+    // The header's reserved bytes, which a rewritten archive keeps.
+    ArchiveHeaderReserved HeaderReserved() const { return mHeaderReserved; }
 
 private:
     BigDirectory() = default;
@@ -98,6 +101,7 @@ private:
     std::unique_ptr<QFile> mFile;
     int mFd = -1;
     qint64 mFileSize = 0;
+    ArchiveHeaderReserved mHeaderReserved;
     LargeVector<BigEntry> mEntries;
     // (hash, ID) sorted, so a lookup is a binary search and equal hashes are
     // in ID order.

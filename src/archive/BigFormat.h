@@ -10,6 +10,9 @@ inline constexpr int kSignatureSize = 7;
 
 inline constexpr int kHeaderSize = 16;
 inline constexpr int kHeaderFileCountOffset = 8;
+// Header bytes that carry nothing; a rewritten archive keeps them.
+inline constexpr int kHeaderReservedByteOffset = 7;
+inline constexpr int kHeaderReservedWordOffset = 12;
 
 inline constexpr int kEntrySize = 32;
 inline constexpr int kEntryHashLowOffset = 0;
@@ -36,3 +39,13 @@ inline constexpr std::int32_t EffectiveNameLength(std::int32_t field)
 }
 
 } // namespace pelkora::big
+
+namespace pelkora {
+
+// The header's bytes that carry nothing: byte 7 and the int32 at 12.
+struct ArchiveHeaderReserved {
+    std::uint8_t byte7 = 0;
+    std::uint32_t word12 = 0;
+};
+
+} // namespace pelkora

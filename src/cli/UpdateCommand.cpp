@@ -7,8 +7,6 @@
 #include <QElapsedTimer>
 #include <QLocale>
 
-#include <optional>
-
 namespace pelkora::cli {
 
 int UpdateCommand(const CliOptions& options)
@@ -37,13 +35,8 @@ int UpdateCommand(const CliOptions& options)
         out.Error(options.archive, QStringLiteral("nothing written, ") + failure.description());
         return failure.source() == QLatin1String("Write") ? ExitEntryFailed : ExitArchiveFailed;
     }
-    const std::optional<ArchiveHeaderReserved> reserved = HeaderReservedOf(*directory);
-    if (!reserved) {
-        out.Error(options.archive, QStringLiteral("nothing written, its header cannot be read."));
-        return ExitArchiveFailed;
-    }
     try {
-        WriteUpdatedArchive(target, *directory, plan, *reserved, options.level,
+        WriteUpdatedArchive(target, *directory, plan, options.level,
             [&out](int done, int total, const QString& name) { out.Progress(done, total, name); }, {});
     } catch (const BigRuntimeError& failure) {
         out.EndProgress();

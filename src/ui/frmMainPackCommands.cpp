@@ -182,19 +182,11 @@ void frmMain::mnuAddFiles_Click()
     usable = !ReportOutputAmongInputs(target, inputs, note) && usable;
     usable = !ReportOutputAmongInputs(mArchivePath, inputs, note) && usable;
     UpdatePlan plan;
-    std::optional<ArchiveHeaderReserved> reserved;
     if (usable) {
         try {
             usable = PlanUpdate(*directory, mArchivePath, inputs, {}, note, plan);
         } catch (const BigRuntimeError& failure) {
             note(mArchivePath, failure.description());
-            usable = false;
-        }
-    }
-    if (usable) {
-        reserved = HeaderReservedOf(*directory);
-        if (!reserved) {
-            note(mArchivePath, QStringLiteral("its header cannot be read."));
             usable = false;
         }
     }
@@ -206,7 +198,7 @@ void frmMain::mnuAddFiles_Click()
     const bool written = runPacking(
         target, static_cast<std::int32_t>(plan.entries.size()),
         [&](const PackProgress& progress, const PackStop& stop) {
-            return WriteUpdatedArchive(target, *directory, plan, *reserved, kLzssDefaultLevel, progress, stop);
+            return WriteUpdatedArchive(target, *directory, plan, kLzssDefaultLevel, progress, stop);
         },
         messages);
     if (written)
